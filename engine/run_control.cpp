@@ -1,0 +1,193 @@
+#include "engine/run_control.hpp"
+
+#include <ctime>
+#include <exception>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+
+#include "engine/head_lines.hpp"
+#include "engine/names_file.hpp"
+#include "model/analysis_model.hpp"
+#include "model/file_set.hpp"
+#include "model/input_reader.hpp"
+
+namespace stilt {
+
+LocalTime localNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+namespace {
+
+using Mode = TextFile::Mode;
+
+// Writes the status lines of `code` to the runtime file: a line of four blanks, then each line
+// as free-format text (one blank, then its own indentation).
+void writeStatusLines(TextFile& runtime, StatusCode code) {
+  runtime.line("    ");
+  for (const StatusLine& l : statusLines(toInt(code))) {
+    runtime.line(" " + std::string(static_cast<std::size_t>(l.indent), ' ') + l.text);
+  }
+}
+
+void writeLines(TextFile& file, const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) file.line(l);
+}
+
+// A run that could not start: report it in the runtime file when that file can be written.
+StatusCode failBeforeStart(FileSet& files, StatusCode code, const std::vector<std::string>& message) {
+  TextFile& runtime = files[Channel::kRuntime];
+  if (!runtime.isOpen()) {
+    if (!runtime.open(files.path(Channel::kRuntime), Mode::kWrite)) {
+      files.closeAll();
+      return code;
+    }
+  }
+  writeLines(runtime, message);
+  writeStatusLines(runtime, code);
+  runtime.commit();
+  files.closeAll();
+  return code;
+}
+
+class Run {
+ public:
+  explicit Run(const RunOptions& options) : options_(options) {}
+
+  StatusCode execute() {
+    // Run-control file.
+    std::string namesText;
+    {
+      std::ifstream in(options_.workDir / "Names.dat", std::ios::binary);
+      if (!in) {
+        return StatusCode::kRunControlFileError;  // no runtime file is known yet
+      }
+      std::ostringstream buffer;
+      buffer << in.rdbuf();
+      namesText = buffer.str();
+    }
+    const NamesResult names = parseNamesFile(namesText, options_.workDir, names_);
+    if (!isOk(names.status)) {
+      files_.setPath(Channel::kRuntime, names.runtimePath);
+      if (names.runtimePath.empty()) return names.status;
+      return failBeforeStart(files_, names.status, names.message);
+    }
+    for (int line = 5; line <= 25; ++line) files_.setPath(channelOfLine(line), names_.pathOfLine(line));
+
+    // Files opened for the whole run. The runtime file comes first so that any failure to open
+    // the others can be reported in it.
+    for (Channel c : {Channel::kRuntime, Channel::kInput, Channel::kReport, Channel::kSummary,
+                      Channel::kPlot, Channel::kConvergence, Channel::kCapResults,
+                      Channel::kTzListing}) {
+      const StatusCode s = files_.open(c, c == Channel::kInput ? Mode::kRead : Mode::kWrite);
+      if (!isOk(s)) return failBeforeStart(files_, s, files_.lastError());
+    }
+    files_.writeProgress(" - ANALYSIS STARTED\n");
+    for (Channel c : {Channel::kCaseData, Channel::kAxialCurves, Channel::kNodeResults,
+                      Channel::kSummaryWork}) {
+      const StatusCode s = files_.open(c, Mode::kWrite);
+      if (!isOk(s)) return failBeforeStart(files_, s, files_.lastError());
+    }
+    if (files_.stopRequested()) {
+      files_.closeAll();
+      return StatusCode::kStoppedByUser;
+    }
+
+    TextFile& report = files_[Channel::kReport];
+    TextFile& summary = files_[Channel::kSummary];
+    TextFile& runtime = files_[Channel::kRuntime];
+    const std::vector<std::string> banner = bannerLines();
+    writeLines(report, banner);
+    writeLines(summary, banner);
+    writeLines(runtime, banner);
+    runtime.commit();
+    writeLines(report, fileNameBlock(names_));
+    const std::vector<std::string> timeBlock =
+        timeAndDateBlock(options_.clock ? options_.clock() : localNow());
+    writeLines(runtime, timeBlock);
+    writeLines(report, timeBlock);
+    writeLines(summary, timeBlock);
+
+    StatusCode status = readInput();
+    if (isOk(status)) status = analyse();
+    finish(status);
+    return status;
+  }
+
+ private:
+  StatusCode readInput() {
+    std::string text;
+    if (!files_[Channel::kInput].readAll(text)) {
+      report({"     **** FILE ERROR ****", "     THE INPUT DATA FILE CANNOT BE READ:",
+              "     " + files_.path(Channel::kInput).string()});
+      return StatusCode::kFileOpenError;
+    }
+    files_.close(Channel::kInput);
+    ReaderCallbacks callbacks;
+    callbacks.echo = [this](std::string_view line) { files_[Channel::kRuntime].line(line); };
+    callbacks.onControlRecord = [this](const ControlSwitches& s, std::vector<std::string>& msg) {
+      const StatusCode code =
+          files_.open(Channel::kCurveWork, s.curveFileBinary() ? Mode::kWriteBinary : Mode::kWrite);
+      if (!isOk(code)) msg = files_.lastError();
+      return code;
+    };
+    const ReadResult result = readInputDataFile(text, model_, callbacks);
+    if (!isOk(result.status)) report(result.message);
+    return result.status;
+  }
+
+  // The input report and the analysis come here.
+  StatusCode analyse() { return StatusCode::kCompleted; }
+
+  // A message that matters to the host: to the output report and the runtime file.
+  void report(const std::vector<std::string>& lines) {
+    writeLines(files_[Channel::kReport], lines);
+    writeLines(files_[Channel::kRuntime], lines);
+  }
+
+  void finish(StatusCode status) {
+    TextFile& runtime = files_[Channel::kRuntime];
+    writeStatusLines(runtime, status);
+    runtime.commit();
+    if (status == StatusCode::kStoppedByUser) {
+      for (Channel c : {Channel::kReport, Channel::kSummary}) {
+        files_[c].line("      ");
+        files_[c].line("      *** ANALYSIS STOPPED BY USER ***");
+      }
+    }
+    TextFile& summary = files_[Channel::kSummary];
+    files_.close(Channel::kSummaryWork);
+    for (int i = 0; i < 4; ++i) summary.line();
+    summary.line(std::string(17, ' ') + "*****" + std::string(5, ' ') +
+                 "SUMMARY FOR LOAD CASES AND COMBINATIONS " + std::string(5, ' ') + "*****");
+    TextFile work;
+    if (work.open(files_.path(Channel::kSummaryWork), Mode::kRead)) {
+      std::string line;
+      while (work.readLine(line)) summary.line(summaryCopyLine(line));
+    }
+    files_.closeAll();
+  }
+
+  const RunOptions& options_;
+  NamesFile names_;
+  FileSet files_;
+  AnalysisModel model_;
+};
+
+}  // namespace
+
+StatusCode runAnalysis(const RunOptions& options) {
+  try {
+    Run run(options);
+    return run.execute();
+  } catch (...) {
+    // Nothing may escape into the host; the files are closed by their owners on unwinding.
+    return StatusCode::kInternalError;
+  }
+}
+
+}  // namespace stilt

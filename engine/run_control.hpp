@@ -1,0 +1,34 @@
+#pragma once
+// One complete run of the engine, as the exported routine performs it.
+
+#include <filesystem>
+#include <functional>
+
+#include "model/status_code.hpp"
+
+namespace stilt {
+
+// A moment of the local clock, for the time-and-date block.
+struct LocalTime {
+  int year = 1970;
+  int month = 1;  // 1..12
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+[[nodiscard]] LocalTime localNow();
+
+struct RunOptions {
+  // Folder holding Names.dat; relative paths in Names.dat are taken from here.
+  std::filesystem::path workDir = ".";
+  // The clock of the time-and-date block; tests pin it. Empty: the local clock.
+  std::function<LocalTime()> clock;
+};
+
+// Reads Names.dat, opens the files of the run, writes the head lines, reads the input data file,
+// runs the analysis and ends with the status lines and the summary. Never throws.
+[[nodiscard]] StatusCode runAnalysis(const RunOptions& options);
+
+}  // namespace stilt
