@@ -545,6 +545,14 @@ class Reader {
                    "THE BOTTOM OF THE LAYER LIES ABOVE ITS TOP");
         return;
       }
+      // The profile is read from the ground down: a layer that starts above the bottom of the
+      // one before would make every property two-valued there.
+      if (in_.ok() && i > 0 && l.top < m_.soilLayers[static_cast<std::size_t>(i) - 1].bottom - 1.0e-6) {
+        in_.refuse(StatusCode::kInputInvalidValue,
+                   "THE LAYER STARTS ABOVE THE BOTTOM OF LAYER " + std::to_string(i) +
+                       "; LAYERS MUST BE GIVEN FROM THE TOP DOWN WITHOUT OVERLAP");
+        return;
+      }
       in_.beginRecord("I4", ctx);
       in_.read(l.rows, "THE NUMBER OF PARAMETER ROWS");
       in_.read(l.values, "THE NUMBER OF VALUES PER ROW");
