@@ -43,7 +43,11 @@ enum class [[nodiscard]] StatusCode : std::int32_t {
   kInputCapacityExceeded = 44,  // a count beyond a capacity of the input format
   kInputUndefinedReference = 45,  // a reference to something the file does not define
   kInputInvalidValue = 46,      // a value the analysis cannot work with
+  kZeroBendingStiffness = 47,   // a pile section with no bending stiffness
   kInternalError = 49,          // an unexpected failure inside the engine
+  kZeroTorsionalRigidity = 50,  // a pile section with no torsional rigidity (torque curve)
+  kAxialTransferNoConvergence = 51,    // load-transfer movement iteration without closure
+  kTorsionTransferNoConvergence = 52,  // torsional transfer twist iteration without closure
 };
 
 [[nodiscard]] constexpr std::int32_t toInt(StatusCode code) noexcept {
