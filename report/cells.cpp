@@ -18,7 +18,8 @@ std::string fitted(int width, std::string text) {
 std::string formatRealCell(int width, int digits, double value) {
   const int n = digits < 0 ? 0 : digits;
   const double a = std::fabs(value);
-  if (!std::isfinite(value)) return fitted(width, value != value ? "NaN" : (value > 0 ? "Inf" : "-Inf"));
+  if (!std::isfinite(value))
+    return fitted(width, value != value ? "NaN" : (value > 0 ? "Inf" : "-Inf"));
   if (a == 0.0 || a < 1.0e-50) return fitted(width, fmt::format("{:.{}f}", 0.0, n));
   const int k = static_cast<int>(std::trunc(std::log10(a)));
   const int d = n - k + (k < 0 ? 1 : 0);
@@ -46,9 +47,13 @@ void writeBlanks(TextFile& file, int count) {
   if (count > 0) file.write(std::string(static_cast<std::size_t>(count), ' '));
 }
 
-void writeText(TextFile& file, std::string_view text) { file.write(text); }
+void writeText(TextFile& file, std::string_view text) {
+  file.write(text);
+}
 
-void endLine(TextFile& file) { file.endLine(); }
+void endLine(TextFile& file) {
+  file.endLine();
+}
 
 UnitLabels unitLabels(int unitsCode) {
   UnitLabels u;

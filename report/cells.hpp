@@ -25,11 +25,11 @@ void endLine(TextFile& file);
 
 // The unit labels of a run, by units code: 1 English (lb, in), 2 metric (kN, m), other open.
 struct UnitLabels {
-  std::string system;  // "ENGL", "METR", "OPEN"
-  std::string force;   // "LBS", " KN", "  F"
-  std::string length;  // "IN", " M", " L"
-  std::string moment;  // "LBS-IN", "KN-M", "F-L"
-  std::string stress;  // "PSI", "KPA", "F/L2"
+  std::string system;          // "ENGL", "METR", "OPEN"
+  std::string force;           // "LBS", " KN", "  F"
+  std::string length;          // "IN", " M", " L"
+  std::string moment;          // "LBS-IN", "KN-M", "F-L"
+  std::string stress;          // "PSI", "KPA", "F/L2"
   std::string forcePerLength;  // "LBS/IN", "KN/M", "F/L"
   std::string radians = "RAD";
   std::string degrees = "DEG";

@@ -21,7 +21,7 @@ struct PileNodeLoads {
   std::array<double, kMaxNodes> depth{};  // below the pile head, along the pile
   std::array<double, kMaxNodes> qy{};     // intensity along local y
   std::array<double, kMaxNodes> qz{};     // intensity along local z
-  double axialHeadLoad = 0.0;  // axial component of global loads, carried to the head
+  double axialHeadLoad = 0.0;             // axial component of global loads, carried to the head
 };
 
 struct DistributedLoads {

@@ -4,7 +4,9 @@
 
 namespace stilt {
 
-double layoutPi() { return 2.0 * std::asin(1.0); }
+double layoutPi() {
+  return 2.0 * std::asin(1.0);
+}
 
 std::vector<PileGeometry> buildPileLayout(const AnalysisModel& model) {
   const double toRadians = layoutPi() / 180.0;

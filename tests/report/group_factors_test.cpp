@@ -8,9 +8,15 @@ namespace stilt {
 namespace {
 
 // The published factors (coefficients as single-precision values, as the method tabulates them).
-double side(double s) { return static_cast<double>(0.64f) * std::pow(s, static_cast<double>(0.34f)); }
-double lead(double s) { return static_cast<double>(0.70f) * std::pow(s, static_cast<double>(0.26f)); }
-double trail(double s) { return static_cast<double>(0.48f) * std::pow(s, static_cast<double>(0.38f)); }
+double side(double s) {
+  return static_cast<double>(0.64f) * std::pow(s, static_cast<double>(0.34f));
+}
+double lead(double s) {
+  return static_cast<double>(0.70f) * std::pow(s, static_cast<double>(0.26f));
+}
+double trail(double s) {
+  return static_cast<double>(0.48f) * std::pow(s, static_cast<double>(0.38f));
+}
 
 AnalysisModel groupOf(int analysisType, double diameter) {
   AnalysisModel m;
@@ -56,8 +62,8 @@ TEST(PairFactor, FarApartOrTogether) {
   EXPECT_EQ(pairFactor(-8.5, 0.0, 1.0), 1.0);
   EXPECT_EQ(pairFactor(0.0, 5.5, 1.0), 1.0);
   EXPECT_LT(pairFactor(-6.0, 0.0, 1.0), 1.0);  // trailing still counts beyond 5D in line
-  EXPECT_EQ(pairFactor(6.0, 6.0, 1.0), 1.0);  // skewed, centre distance 8.49
-  EXPECT_EQ(pairFactor(0.0, 0.0, 1.0), 0.0);  // two piles at the same place
+  EXPECT_EQ(pairFactor(6.0, 6.0, 1.0), 1.0);   // skewed, centre distance 8.49
+  EXPECT_EQ(pairFactor(0.0, 0.0, 1.0), 0.0);   // two piles at the same place
 }
 
 TEST(PairFactor, SkewedCombinesInLineAndSideBySide) {

@@ -178,7 +178,7 @@ TEST(DistributedLoadAssembly, PlanarGlobalLoadOnAPlumbPileIsFullyLateral) {
   AnalysisModel m = makeModel(2, 1);
   m.distributedLoadSets.push_back(constantSet(0.0, 20.0, 4.0));
   DistributedLoad d = localRow(1, 1, 0, 1);
-  d.ints[2] = 1;  // global
+  d.ints[2] = 1;                // global
   m.loadCases[0].ints[14] = 1;  // axial part carried to the head
   m.loadCases[0].distributedLoads = {d};
   DistributedLoads loads;

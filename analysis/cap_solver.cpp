@@ -1,0 +1,573 @@
+#include "analysis/cap_solver.hpp"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+namespace stilt {
+namespace {
+
+constexpr const char* kBlank5 = "     ";
+
+// Exponent form in 13 columns with 5 decimals.
+std::string exp13(double v) {
+  return fmt::format("{:>13}", fmt::format("{:.5E}", v));
+}
+
+std::string fixed(int width, int decimals, double v) {
+  return fmt::format("{:>{}.{}f}", v, width, decimals);
+}
+
+double norm3(const Vector6& v, std::size_t first) {
+  return std::sqrt(v[first] * v[first] + v[first + 1] * v[first + 1] + v[first + 2] * v[first + 2]);
+}
+
+double max3(const Vector6& v, std::size_t first) {
+  return std::max({std::fabs(v[first]), std::fabs(v[first + 1]), std::fabs(v[first + 2])});
+}
+
+// One labelled value of a cap table: label, number, unit.
+std::string cell(std::string_view label, double value, std::string_view unit) {
+  return fmt::format("{:<15}{} {:<7}", label, formatRealCell(12, 4, value), unit);
+}
+
+}  // namespace
+
+CapControl controlOfCase(const LoadCase& c) {
+  CapControl k;
+  k.maxIterations = c.maxCapIterations();
+  k.tolerance = c.capTolerance();
+  k.increment = c.loadIncrement();
+  k.minIncrement = c.minimumIncrement();
+  k.alternateTolerances = c.alternateTolerances();
+  k.deflectionTolerance = c.alternateDeflectionTolerance();
+  k.rotationTolerance = c.alternateRotationTolerance();
+  k.printOption = c.printOption();
+  return k;
+}
+
+CapControl controlOfCombination(const LoadCombination& c) {
+  CapControl k;
+  k.maxIterations = c.maxCapIterations();
+  k.tolerance = c.capTolerance();
+  k.increment = c.loadIncrement();
+  k.minIncrement = c.minimumIncrement();
+  k.alternateTolerances = c.alternateTolerances();
+  k.deflectionTolerance = c.alternateDeflectionTolerance();
+  k.rotationTolerance = c.alternateRotationTolerance();
+  k.printOption = c.printOption();
+  return k;
+}
+
+Vector6 CapSolver::perturbations(int unitsCode) {
+  const double t = unitsCode == 2 ? 2.54e-9 : 1.0e-7;
+  return {t, t, t, 1.0e-13, 1.0e-13, 1.0e-13};
+}
+
+CapSolver::CapSolver(CapContext context)
+    : ctx_(std::move(context)),
+      units_(unitLabels(ctx_.model.switches.unitsCode())),
+      delta_(perturbations(ctx_.model.switches.unitsCode())),
+      workspace_(ctx_.piles.makeWorkspace()) {
+  const std::size_t n = static_cast<std::size_t>(ctx_.piles.pileCount());
+  pm_.assign(n, 1.0);
+  ym_.assign(n, 1.0);
+  for (std::size_t i = 0; i < n && i < ctx_.factors.pUsed.size(); ++i) {
+    pm_[i] = ctx_.factors.pUsed[i];
+    ym_[i] = ctx_.factors.yUsed[i];
+  }
+}
+
+void CapSolver::writeProgress(const CapItem& item, int iteration) const {
+  const std::string record = fmt::format(
+      "- ANALYSIS FOR LOAD {} {:3d}/{:3d}\n STEP:{:5d} TCUR:{:10.4f} ITERATION:{:5d}\n\n",
+      item.combination ? "COMB" : "CASE", item.number, item.count, STEP, TCUR, iteration);
+  ctx_.files.writeProgress(record);
+}
+
+void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
+  const int option = ctx_.model.switches.groupReductionOption();
+  if (option < 1) return;
+  GroupFactors& f = ctx_.factors;
+  if (option == 1) {
+    // Re-estimated for the sense in which the cap moves now, along Y and along Z.
+    estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
+                         f);
+    f.pY = f.pUsed;
+    f.yY = f.yUsed;
+    estimateGroupFactors(ctx_.model, GroupDirection::kZ, dv[2] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
+                         f);
+  }
+  double cy = 0.0;
+  double cz = 0.0;
+  if (option == 3) {
+    cy = std::fabs(ctx_.model.movementFactorY);
+    cz = std::fabs(ctx_.model.movementFactorZ);
+    if (cy == 0.0 && cz == 0.0) cy = cz = 1.0;
+  } else {
+    cy = std::fabs(dv[1]);
+    cz = std::fabs(dv[2]);
+    if (cy == 0.0 && cz == 0.0) {
+      cy = std::fabs(fv[1]);
+      cz = std::fabs(fv[2]);
+    }
+    if (cy == 0.0 && cz == 0.0) cy = 1.0;
+  }
+  const double length = std::sqrt(cy * cy + cz * cz);
+  cy /= length;
+  cz /= length;
+  for (std::size_t i = 0; i < pm_.size(); ++i) {
+    pm_[i] = std::hypot(cy * f.pY[i], cz * f.pZ[i]);
+    ym_[i] = std::hypot(cy * f.yY[i], cz * f.yZ[i]);
+  }
+}
+
+StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, Vector6& rv) {
+  rv = {};
+  TextFile& report = ctx_.files[Channel::kReport];
+  TextFile& runtime = ctx_.files[Channel::kRuntime];
+  if (collect) {
+    bearingLines_.clear();
+    pullOutLines_.clear();
+    torsionLines_.clear();
+    (void)ctx_.files.open(Channel::kWarningsWork, TextFile::Mode::kWrite);
+  }
+  PileCallOptions options;
+  options.collectWarnings = collect;
+  for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
+    const PileGeometry& g = ctx_.piles.geometry(p);
+    const Matrix6 a = transferMatrix(g.x, g.y, g.z);
+    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
+    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
+    outcome_.clear();
+    const StatusCode status =
+        ctx_.piles.analysePile(p, multiply(a, dv), options, *workspace_, outcome_);
+    for (const std::string& l : outcome_.diag.report) report.line(l);
+    for (const std::string& l : outcome_.diag.runtime) runtime.line(l);
+    if (!isOk(status)) {
+      ctx_.files.close(Channel::kWarningsWork);
+      return status;
+    }
+    if (outcome_.lateralNotConverged) pileStatus_ = 1;
+    if (collect) {
+      bearing_ += outcome_.bearingFailures;
+      pullOut_ += outcome_.pullOutFailures;
+      torsion_ += outcome_.torsionFailures;
+      TextFile& work = ctx_.files[Channel::kWarningsWork];
+      for (const auto* block :
+           {&outcome_.bearingBlock, &outcome_.pullOutBlock, &outcome_.torsionBlock}) {
+        for (const std::string& l : *block) work.line(l);
+      }
+      bearingLines_.insert(bearingLines_.end(), outcome_.bearingBlock.begin(),
+                           outcome_.bearingBlock.end());
+      pullOutLines_.insert(pullOutLines_.end(), outcome_.pullOutBlock.begin(),
+                           outcome_.pullOutBlock.end());
+      torsionLines_.insert(torsionLines_.end(), outcome_.torsionBlock.begin(),
+                           outcome_.torsionBlock.end());
+    }
+    const Vector6 atOrigin = multiplyTransposed(a, outcome_.force);
+    for (std::size_t k = 0; k < 6; ++k) rv[k] += atOrigin[k];
+  }
+  if (collect) ctx_.files.close(Channel::kWarningsWork);
+  return StatusCode::kCompleted;
+}
+
+StatusCode CapSolver::assembleStiffness(const Vector6& dv, Matrix6& ss) {
+  ss = {};
+  PileCallOptions options;  // perturbed analyses never record warnings
+  for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
+    const PileGeometry& g = ctx_.piles.geometry(p);
+    const Matrix6 a = transferMatrix(g.x, g.y, g.z);
+    const Vector6 ug = multiply(a, dv);
+    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
+    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
+    // Head stiffness in global axes by central differences: first +delta on every component,
+    // then -delta.
+    std::array<Vector6, 6> plus{};
+    std::array<Vector6, 6> minus{};
+    for (int sign = 0; sign < 2; ++sign) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        Vector6 u = ug;
+        u[j] += sign == 0 ? delta_[j] : -delta_[j];
+        outcome_.clear();
+        const StatusCode status = ctx_.piles.analysePile(p, u, options, *workspace_, outcome_);
+        if (!isOk(status)) return status;
+        if (outcome_.lateralNotConverged) pileStatus_ = 1;
+        (sign == 0 ? plus : minus)[j] = outcome_.force;
+      }
+    }
+    Matrix6 k{};
+    for (std::size_t j = 0; j < 6; ++j) {
+      for (std::size_t i = 0; i < 6; ++i) k[i][j] = (plus[j][i] - minus[j][i]) * 0.5 / delta_[j];
+    }
+    const Matrix6 contribution = multiply(transpose(a), multiply(k, a));
+    for (std::size_t i = 0; i < 6; ++i) {
+      for (std::size_t j = 0; j < 6; ++j) ss[i][j] += contribution[i][j];
+    }
+  }
+  return StatusCode::kCompleted;
+}
+
+void CapSolver::writeVectors() const {
+  TextFile& data = ctx_.files[Channel::kCaseData];
+  const auto row = [](const Vector6& v) {
+    std::string s;
+    for (double x : v) s += fmt::format("{:>16}", fmt::format("{:.7E}", x));
+    return s;
+  };
+  data.line(" DDV " + row(DDV));
+  data.line(" DFV " + row(DFV));
+  data.line(" UDV " + row(UDV));
+  data.line(" DV  " + row(DV));
+  data.line(" FV  " + row(FV));
+  data.line(" RV  " + row(RV));
+}
+
+void CapSolver::writeIteration(int iteration, bool alternate) const {
+  TextFile& runtime = ctx_.files[Channel::kRuntime];
+  const std::string indent(19, ' ');
+  runtime.line(fmt::format("{}ITERATION {:4d}", kBlank5, iteration));
+  runtime.line(indent + "- ErrDsp " + exp13(errDsp_) + ", IncDsp " + exp13(incDsp_) + ", TotDsp " +
+               exp13(totDsp_));
+  runtime.line(indent + "- ErrRot " + exp13(errRot_) + ", IncRot " + exp13(incRot_) + ", TotRot " +
+               exp13(totRot_));
+  if (alternate) runtime.line(indent + "- MaxDsp " + exp13(maxDsp_) + ", MaxRot " + exp13(maxRot_));
+}
+
+StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
+                            const Vector6& totalLoad, CapResult& result) {
+  TextFile& report = ctx_.files[Channel::kReport];
+  TextFile& runtime = ctx_.files[Channel::kRuntime];
+  TextFile& data = ctx_.files[Channel::kCaseData];
+
+  pileStatus_ = 0;
+  totalLoad_ = totalLoad;
+  DDV = {};
+  DV = {};
+  UDV = {};
+  FV = totalLoad;
+  convergedDisplacement_ = {};
+  STEP = 0;
+  // A fraction of the total load, at most all of it.
+  DTCUR = TCUR = std::min(control.increment, 1.0);
+  if (!(DTCUR > 0.0)) DTCUR = TCUR = 1.0;
+  lastConverged_ = 0.0;
+  stepFlag_ = 0;
+  iteration_ = 0;
+  runtime.line("     GLOBAL ITERATIONS");
+
+  while (TCUR <= 1.0) {
+    ++STEP;
+    runtime.line(
+        fmt::format("{}STEP {:5d}, TCUR {:10.4f}, DTCUR {:10.4f}", kBlank5, STEP, TCUR, DTCUR));
+    stepFlag_ = 0;
+    UDV = {};
+    DDV = {};
+    iteration_ = 0;
+    while (stepFlag_ == 0) {
+      ++iteration_;
+      pileStatus_ = 0;
+      bearing_ = pullOut_ = torsion_ = 0;
+      writeProgress(item, iteration_);
+      if (ctx_.files.stopRequested()) return StatusCode::kStoppedByUser;
+      updateGroupMultipliers(DV, FV);
+
+      bool converged = false;
+      bool abandon = false;
+      StatusCode status = pilePass(DV, true, RV);
+      if (!isOk(status)) return status;
+      if (pileStatus_ == 1) {
+        abandon = true;
+      } else {
+        for (std::size_t k = 0; k < 6; ++k) FV[k] = TCUR * totalLoad_[k];
+        status = assembleStiffness(DV, SS);
+        if (!isOk(status)) return status;
+        for (std::size_t k = 0; k < 6; ++k) DFV[k] = -FV[k] - RV[k];
+        data.line(" SS");
+        for (const auto& r : SS) {
+          std::string s;
+          for (double x : r) s += fmt::format("{:>16}", fmt::format("{:.7E}", x));
+          data.line(s);
+        }
+        result.stiffness = SS;
+        Matrix6 inverse = SS;
+        if (!invertInPlace(inverse)) {
+          for (TextFile* f : {&report, &runtime}) {
+            f->line("     ** WARNING **");
+            f->line("     DETERMINANT OF STIFFNESS MATRIX IS ZERO");
+          }
+          pileStatus_ = 2;
+          abandon = true;
+        } else {
+          DDV = multiply(inverse, DFV);
+          for (std::size_t k = 0; k < 6; ++k) {
+            UDV[k] += DDV[k];
+            DV[k] += DDV[k];
+          }
+          writeVectors();
+          incDsp_ = norm3(DDV, 0);
+          incRot_ = norm3(DDV, 3);
+          totDsp_ = norm3(UDV, 0);
+          totRot_ = norm3(UDV, 3);
+          maxDsp_ = max3(DDV, 0);
+          maxRot_ = max3(DDV, 3);
+          errDsp_ = totDsp_ != 0.0 ? incDsp_ / totDsp_ : incDsp_;
+          errRot_ = totRot_ != 0.0 ? incRot_ / totRot_ : incRot_;
+          writeIteration(iteration_, control.alternateTolerances);
+          if (iteration_ > 1) {
+            // From the 41st iteration on, a correction or a step displacement that has fallen to
+            // 1.0E-8 is accepted whatever the relative error.
+            const auto settled = [&](double err, double inc, double tot, double mx, double alt) {
+              if (err <= control.tolerance || inc <= 1.0e-12 || tot <= 1.0e-12) return true;
+              if (iteration_ >= 41 && !(inc > 1.0e-8 && tot > 1.0e-8)) return true;
+              return control.alternateTolerances && mx <= alt;
+            };
+            converged = settled(errDsp_, incDsp_, totDsp_, maxDsp_, control.deflectionTolerance) &&
+                        settled(errRot_, incRot_, totRot_, maxRot_, control.rotationTolerance);
+          }
+        }
+      }
+      if (abandon) iteration_ = std::max(iteration_, control.maxIterations) + 1;
+
+      if (converged) {
+        stepFlag_ = 1;
+        for (std::size_t k = 0; k < 6; ++k) convergedDisplacement_[k] += UDV[k];
+        DV = convergedDisplacement_;
+        lastConverged_ = TCUR;
+        result.iterations = iteration_;
+        TCUR += DTCUR;
+        // The last step always lands on the full load (a level within rounding of it is it).
+        if (std::fabs(TCUR - 1.0) < 1.0e-9) TCUR = 1.0;
+        if (TCUR > 1.0 && lastConverged_ < 1.0) TCUR = 1.0;
+      } else if (iteration_ > control.maxIterations) {
+        DTCUR *= 0.5;
+        DV = convergedDisplacement_;
+        if (DTCUR < control.minIncrement) {
+          if (pileStatus_ != 2) {
+            for (TextFile* f : {&report, &runtime}) {
+              f->line("     ** WARNING **");
+              f->line(fmt::format("     PILE CAP DISPL DOES NOT CONVERGE AFTER,{:5d} ITERATIONS",
+                                  control.maxIterations));
+            }
+          }
+          stepFlag_ = -1;
+          TCUR = 1.1;
+        } else {
+          --STEP;
+          stepFlag_ = -1;
+          TCUR -= DTCUR;
+        }
+      }
+    }
+  }
+
+  writePileWarnings();
+  TextFile& convergence = ctx_.files[Channel::kConvergence];
+  result.convergedFraction = lastConverged_;
+  result.pMultipliers = pm_;
+  result.yMultipliers = ym_;
+  if (pileStatus_ == 1) {
+    result.outcome = CapOutcome::kNoPileConvergence;
+    convergence.line("    6 NO CONVERGENCE ON PILES");
+    return StatusCode::kCompleted;
+  }
+  if (pileStatus_ == 2) {
+    result.outcome = CapOutcome::kSingular;
+    convergence.line("    7 SINGULAR STIFFNESS MATRIX");
+    return StatusCode::kCompleted;
+  }
+  if (lastConverged_ <= 0.0) {
+    result.outcome = CapOutcome::kNoCapConvergence;
+    convergence.line("    3 NO CONVERGENCE ON PILE CAP");
+    return StatusCode::kCompleted;
+  }
+  writeResults(control, result);
+  ++ctx_.analysedCount;
+  return printingPass();
+}
+
+void CapSolver::writePileWarnings() {
+  TextFile& report = ctx_.files[Channel::kReport];
+  TextFile& runtime = ctx_.files[Channel::kRuntime];
+  struct Warning {
+    int count;
+    std::array<const char*, 5> lines;
+  };
+  const Warning warnings[3] = {
+      {bearing_,
+       {"** WARNING **", "SOME PILES, MAY FAIL IN BEARING!",
+        "AXIAL DISPLACEMENT ESTIMATED IS LARGER THAN", "MAXIMUM DISPLACEMENT DEFINED",
+        "IN AXIAL LOAD-DISPLACEMENT CURVE"}},
+      {pullOut_,
+       {"** WARNING **", "SOME PILES, MAY FAIL IN PULL OUT!",
+        "AXIAL DISPLACEMENT ESTIMATED IS SMALLER THAN", "MINIMUM DISPLACEMENT DEFINED",
+        "IN AXIAL LOAD-DISPLACEMENT CURVE"}},
+      {torsion_,
+       {"** WARNING **", "SOME PILES, MAY FAIL IN TORSION!",
+        "TORSIONAL ROTATION ESTIMATED IS LARGER/SMALLER", "THAN MAXIMUM/MINIMUM ROTATION DEFINED",
+        "IN TORQUE-ROTATION CURVE"}}};
+  for (const Warning& w : warnings) {
+    if (w.count == 0) continue;
+    report.line();
+    for (const char* l : w.lines) report.line(std::string(kBlank5) + l);
+    runtime.line(std::string(kBlank5) + w.lines[0]);
+    runtime.line(std::string(kBlank5) + w.lines[1]);
+    pileStatus_ = 3;
+  }
+  // The warning blocks of the last pile pass, bearing first, then pull-out, then torsion.
+  for (const auto* lines : {&bearingLines_, &pullOutLines_, &torsionLines_}) {
+    for (const std::string& l : *lines) {
+      report.line(l);
+      runtime.line(l);
+    }
+  }
+}
+
+void CapSolver::writeFactorTable() {
+  for (Channel c : {Channel::kReport, Channel::kSummary}) {
+    TextFile& f = ctx_.files[c];
+    f.line();
+    f.line("     REDUCTION FACTORS FOR CLOSELY-SPACED PILE");
+    f.line("     GROUPS, COMBINED Y AND Z DIRECTIONS");
+    if (ctx_.model.switches.groupReductionOption() == 3) {
+      f.line("     USING A PREDEFINED MOVEMENT");
+    } else {
+      f.line("     ESTIMATED USING MOVEMENT IN");
+      f.line("     THE DIRECTION OF PILE CAP DISPLACEMENTS");
+    }
+    f.line();
+    f.line("     GROUP NO     P-FACTOR     Y-FACTOR");
+    for (std::size_t i = 0; i < pm_.size(); ++i) {
+      f.line(fmt::format("     {:8d}{}{}", i + 1, formatRealCell(13, 4, pm_[i]),
+                         formatRealCell(13, 4, ym_[i])));
+    }
+  }
+}
+
+void CapSolver::writeResults(const CapControl& control, CapResult& result) {
+  FileSet& files = ctx_.files;
+  if (ctx_.model.switches.groupReductionOption() >= 1) writeFactorTable();
+  for (std::size_t k = 0; k < 6; ++k) FV[k] = lastConverged_ * totalLoad_[k];
+  result.load = FV;
+  result.displacement = DV;
+  const UnitLabels& u = units_;
+
+  for (Channel c : {Channel::kReport, Channel::kSummary}) {
+    TextFile& f = files[c];
+    f.line();
+    f.line("     * TABLE L *   COMPUTATION ON PILE CAP");
+    f.line();
+    f.line("     * EQUIVALENT CONC. LOAD AT ORIGIN *");
+    f.line();
+    f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HOR. LOAD Y,", FV[1], u.force) +
+           cell("HOR. LOAD Z,", FV[2], u.force));
+    f.line("     " + cell("MOMENT X ,", FV[3], u.moment) + cell("MOMENT Y,", FV[4], u.moment) +
+           cell("MOMENT Z,", FV[5], u.moment));
+    f.line();
+    f.line("     * DISPLACEMENT OF GROUPED PILE");
+    f.line("       FOUNDATION AT ORIGIN *");
+    f.line();
+    f.line("     " + cell("VERTICAL ,", DV[0], u.length) + cell("HORIZONTAL Y,", DV[1], u.length) +
+           cell("HORIZONTAL Z,", DV[2], u.length));
+    f.line("     " + cell("ANGLE ROT. X,", DV[3], u.radians) +
+           cell("ANGLE ROT. Y,", DV[4], u.radians) + cell("ANGLE ROT. Z,", DV[5], u.radians));
+    f.line();
+    f.line(fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
+  }
+  files[Channel::kRuntime].line(
+      fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
+
+  TextFile& work = files[Channel::kSummaryWork];
+  const auto header = [](std::initializer_list<std::pair<const char*, const std::string*>> cols) {
+    std::string s = "     ";
+    for (const auto& [label, unit] : cols)
+      s += fmt::format("{:>14}", std::string(label) + " " + *unit);
+    return s;
+  };
+  const auto values = [](const Vector6& v) {
+    std::string s = "     ";
+    for (double x : v) s += formatRealCell(14, 4, x);
+    return s;
+  };
+  work.line();
+  work.line("     * EQUIVALENT CONCENTRATED LOAD AT ORIGIN *");
+  work.line(header({{"LOAD X,", &u.force},
+                    {"LOAD Y,", &u.force},
+                    {"LOAD Z,", &u.force},
+                    {"MOM X,", &u.moment},
+                    {"MOM Y,", &u.moment},
+                    {"MOM Z,", &u.moment}}));
+  work.line(values(FV));
+  work.line("     * DISPLACEMENT OF GROUPED PILE");
+  work.line("       FOUNDATION AT ORIGIN *");
+  work.line(header({{"DISP X,", &u.length},
+                    {"DISP Y,", &u.length},
+                    {"DISP Z,", &u.length},
+                    {"ROT X,", &u.radians},
+                    {"ROT Y,", &u.radians},
+                    {"ROT Z,", &u.radians}}));
+  work.line(values(DV));
+
+  TextFile& cap = files[Channel::kCapResults];
+  cap.line("* TABLE L *   COMPUTATION ON PILE CAP");
+  cap.line("* EQUIVALENT CONC. LOAD AT ORIGIN *");
+  cap.line(values(FV));
+  cap.line("* DISPLACEMENT OF PILE CAP AT ORIGIN *");
+  cap.line(values(DV));
+
+  // Running extremes of the block; the first analysed item sets them.
+  CapEnvelope& env = ctx_.envelope;
+  for (std::size_t k = 0; k < 6; ++k) {
+    if (ctx_.analysedCount <= 1) {
+      env.minLoad[k] = env.maxLoad[k] = FV[k];
+      env.minDisplacement[k] = env.maxDisplacement[k] = DV[k];
+    } else {
+      env.minLoad[k] = std::min(env.minLoad[k], FV[k]);
+      env.maxLoad[k] = std::max(env.maxLoad[k], FV[k]);
+      env.minDisplacement[k] = std::min(env.minDisplacement[k], DV[k]);
+      env.maxDisplacement[k] = std::max(env.maxDisplacement[k], DV[k]);
+    }
+  }
+
+  TextFile& convergence = files[Channel::kConvergence];
+  if (lastConverged_ >= 1.0) {
+    result.outcome = CapOutcome::kCompleted;
+    convergence.line("    1 ANALYSIS COMPLETED");
+  } else {
+    result.outcome = CapOutcome::kPartial;
+    const double p = 100.0 * lastConverged_;
+    for (Channel c : {Channel::kReport, Channel::kSummary}) {
+      files[c].line("     ** WARNING **  GROUP COULD NOT GET SOLUTION FOR 100% OF THE LOAD");
+      files[c].line(fmt::format("     RESULTS ARE FOR{}% OF THE TOTAL LOAD", fixed(8, 2, p)));
+    }
+    convergence.line(fmt::format("    2 SOLUTION AT{}% OF THE TOTAL LOAD", fixed(8, 2, p)));
+  }
+  if (control.printOption >= 1) {
+    for (Channel c : {Channel::kReport, Channel::kSummary}) {
+      files[c].line();
+      files[c].line("     * TABLE M *   COMPUTATION ON INDIVIDUAL PILE");
+    }
+  }
+}
+
+StatusCode CapSolver::printingPass() {
+  FileSet& files = ctx_.files;
+  files[Channel::kCapResults].line("* TABLE M *   COMPUTATION ON INDIVIDUAL PILE");
+  (void)files.open(Channel::kPileResultsWork, TextFile::Mode::kWrite);
+  PileCallOptions options;
+  options.finalResults = true;
+  StatusCode status = StatusCode::kCompleted;
+  for (int p = 0; p < ctx_.piles.pileCount() && isOk(status); ++p) {
+    const PileGeometry& g = ctx_.piles.geometry(p);
+    const Matrix6 a = transferMatrix(g.x, g.y, g.z);
+    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
+    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
+    outcome_.clear();
+    status = ctx_.piles.analysePile(p, multiply(a, DV), options, *workspace_, outcome_);
+    if (isOk(status) && ctx_.onPileResults) status = ctx_.onPileResults(p, outcome_, *workspace_);
+  }
+  files.close(Channel::kPileResultsWork);
+  return status;
+}
+
+}  // namespace stilt

@@ -1,0 +1,136 @@
+#pragma once
+// The rigid pile cap in three dimensions: the six cap displacements at which the forces of all
+// pile heads balance the applied load.
+//
+// The load is applied in fractions. Within each load step a Newton iteration corrects the cap
+// displacement with the tangent stiffness of the whole foundation, found by central differences
+// on every pile head; a step that does not converge is retried with half the increment, down to
+// the minimum increment. The names of the state (STEP, TCUR, DTCUR, FV, RV, DFV, SS, DDV, UDV, DV)
+// are those under which it is written to the per-load-case data file.
+
+#include <functional>
+#include <vector>
+
+#include "analysis/cap_algebra.hpp"
+#include "analysis/pile_group.hpp"
+#include "model/analysis_model.hpp"
+#include "model/file_set.hpp"
+#include "model/status_code.hpp"
+#include "report/cells.hpp"
+#include "report/group_factors.hpp"
+
+namespace stilt {
+
+// The control set of the running load case or combination.
+struct CapControl {
+  int maxIterations = 100;
+  double tolerance = 1.0e-4;  // on the relative corrections ErrDsp and ErrRot
+  double increment = 1.0;     // first DTCUR and TCUR
+  double minIncrement = 0.01;
+  bool alternateTolerances = false;
+  double deflectionTolerance = 0.0;  // absolute bounds on the largest correction
+  double rotationTolerance = 0.0;
+  int printOption = 0;
+};
+[[nodiscard]] CapControl controlOfCase(const LoadCase& c);
+[[nodiscard]] CapControl controlOfCombination(const LoadCombination& c);
+
+// Which item runs, for the progress records.
+struct CapItem {
+  bool combination = false;
+  int number = 1;
+  int count = 1;
+};
+
+// Result-status codes of an item, written to the convergence-status file.
+enum class CapOutcome : int {
+  kCompleted = 1,          // "1 ANALYSIS COMPLETED"
+  kPartial = 2,            // "2 SOLUTION AT p % OF THE TOTAL LOAD"
+  kNoCapConvergence = 3,   // "3 NO CONVERGENCE ON PILE CAP"
+  kNoPileConvergence = 6,  // "6 NO CONVERGENCE ON PILES"
+  kSingular = 7,           // "7 SINGULAR STIFFNESS MATRIX"
+};
+
+struct CapResult {
+  CapOutcome outcome = CapOutcome::kNoCapConvergence;
+  double convergedFraction = 0.0;
+  Vector6 load{};                                  // FV at the reported level
+  Vector6 displacement{};                          // DV
+  int iterations = 0;                              // global iterations of the last step
+  Matrix6 stiffness{};                             // SS of the last iteration (before inversion)
+  std::vector<double> pMultipliers, yMultipliers;  // the group factors the piles used
+  bool reported() const {
+    return outcome == CapOutcome::kCompleted || outcome == CapOutcome::kPartial;
+  }
+};
+
+// Running extremes of the cap load and displacement over the analysed items of a block.
+struct CapEnvelope {
+  Vector6 minLoad{}, maxLoad{}, minDisplacement{}, maxDisplacement{};
+};
+
+struct CapContext {
+  FileSet& files;
+  const AnalysisModel& model;
+  const PileGroupAnalysis& piles;
+  GroupFactors& factors;
+  GroupFactorWorkspace& factorWork;
+  CapEnvelope& envelope;
+  int& analysedCount;  // items analysed in the block so far; 1 before the first
+  // The printing pass: called for every pile, in order, after its analysis with the final-results
+  // switch on, while the per-pile results work file is open.
+  std::function<StatusCode(int pile, const PileOutcome&, const PileWorkspace&)> onPileResults;
+};
+
+class CapSolver {
+ public:
+  explicit CapSolver(CapContext context);
+
+  // Solves one item for `totalLoad` at the origin; returns the run status (0, 3 for a fatal pile
+  // error, 4 after a stop request) and fills `result`.
+  [[nodiscard]] StatusCode solve(const CapControl& control, const CapItem& item,
+                                 const Vector6& totalLoad, CapResult& result);
+
+  // The perturbations of the head-stiffness central differences for a units code: translations
+  // 1.0E-7 (2.54E-9 in metric units), rotations 1.0E-13.
+  [[nodiscard]] static Vector6 perturbations(int unitsCode);
+
+ private:
+  StatusCode pilePass(const Vector6& dv, bool collect, Vector6& rv);
+  StatusCode assembleStiffness(const Vector6& dv, Matrix6& ss);
+  void updateGroupMultipliers(const Vector6& dv, const Vector6& fv);
+  void writeIteration(int iteration, bool alternate) const;
+  void writeVectors() const;
+  void writePileWarnings();
+  void writeResults(const CapControl& control, CapResult& result);
+  void writeFactorTable();
+  StatusCode printingPass();
+  void writeProgress(const CapItem& item, int iteration) const;
+
+  CapContext ctx_;
+  UnitLabels units_;
+  Vector6 delta_{};
+  std::unique_ptr<PileWorkspace> workspace_;
+  PileOutcome outcome_;
+  std::vector<double> pm_, ym_;
+
+  // The state of the iteration.
+  int STEP = 0;
+  double TCUR = 0.0;
+  double DTCUR = 0.0;
+  Vector6 totalLoad_{};
+  Vector6 FV{}, RV{}, DFV{}, DDV{}, UDV{}, DV{};
+  Matrix6 SS{};
+  Vector6 convergedDisplacement_{};
+  double lastConverged_ = 0.0;
+  int iteration_ = 0;
+  int stepFlag_ = 0;
+  int pileStatus_ = 0;
+  int bearing_ = 0, pullOut_ = 0, torsion_ = 0;
+  std::vector<std::string> bearingLines_, pullOutLines_, torsionLines_;
+  // Norms of the last iteration, for the runtime file.
+  double errDsp_ = 0, incDsp_ = 0, totDsp_ = 0, errRot_ = 0, incRot_ = 0, totRot_ = 0;
+  double maxDsp_ = 0, maxRot_ = 0;
+};
+
+}  // namespace stilt

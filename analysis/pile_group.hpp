@@ -1,0 +1,70 @@
+#pragma once
+// What the cap solvers ask of the piles: the analysis of one pile for a prescribed head
+// displacement, returning the force the pile exerts on the cap.
+//
+// The analysis of one pile is a pure function of the pile, its head displacement and read-only
+// shared data; everything it changes lives in the caller's workspace and outcome. The pile pass
+// and the stiffness assembly reduce the outcomes in pile order, so results do not depend on the
+// order in which (or the thread on which) the piles were analysed.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/cap_algebra.hpp"
+#include "model/diagnostics.hpp"
+#include "model/status_code.hpp"
+#include "report/pile_layout.hpp"
+
+namespace stilt {
+
+struct PileCallOptions {
+  bool collectWarnings = false;  // record apparent axial and torsional failures
+  bool finalResults = false;     // leave the results along the pile in the workspace
+  double pMultiplier = 1.0;      // group-reduction multipliers of the pile
+  double yMultiplier = 1.0;
+};
+
+struct PileOutcome {
+  Vector6 force{};  // force of the pile on the cap, global axes, at the pile head
+  bool lateralNotConverged = false;
+  // Apparent failures met while collecting: counts (0 or 1 here) and the blocks of lines for the
+  // warnings work file, in the order bearing, pull-out, torsion.
+  int bearingFailures = 0;
+  int pullOutFailures = 0;
+  int torsionFailures = 0;
+  std::vector<std::string> bearingBlock, pullOutBlock, torsionBlock;
+  Diagnostics diag;  // warnings and fatal messages for the report and the runtime file
+
+  void clear() {
+    force = {};
+    lateralNotConverged = false;
+    bearingFailures = pullOutFailures = torsionFailures = 0;
+    bearingBlock.clear();
+    pullOutBlock.clear();
+    torsionBlock.clear();
+    diag.clear();
+  }
+};
+
+// Scratch memory of one pile analysis, sized once and reused.
+class PileWorkspace {
+ public:
+  virtual ~PileWorkspace() = default;
+};
+
+class PileGroupAnalysis {
+ public:
+  virtual ~PileGroupAnalysis() = default;
+  [[nodiscard]] virtual int pileCount() const = 0;
+  [[nodiscard]] virtual const PileGeometry& geometry(int pile) const = 0;
+  [[nodiscard]] virtual std::unique_ptr<PileWorkspace> makeWorkspace() const = 0;
+  // Analyses pile `pile` (0-based) for the head displacement `headDisplacement` (global axes, at
+  // the head). A non-zero status is fatal for the run (a pile below the deepest soil layer).
+  [[nodiscard]] virtual StatusCode analysePile(int pile, const Vector6& headDisplacement,
+                                               const PileCallOptions& options,
+                                               PileWorkspace& workspace,
+                                               PileOutcome& outcome) const = 0;
+};
+
+}  // namespace stilt

@@ -1,0 +1,302 @@
+#include "analysis/cap_solver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "support/run_dir.hpp"
+
+namespace stilt {
+namespace {
+
+using test::TempDir;
+
+// Piles as linear springs in their own axes: the pile pushes back with -K u on every component.
+// Hooks let a test disturb the force of the collecting pass, misreport the stiffness, or act on
+// every call, to drive the cap iteration through its control paths.
+class SpringPiles : public PileGroupAnalysis {
+ public:
+  struct Pile {
+    PileGeometry geometry;
+    Vector6 stiffness;  // local axes: axial, lateral y, lateral z, torsion, rotation y, rotation z
+  };
+  std::vector<Pile> piles;
+  double stiffnessCallScale = 1.0;  // perturbed analyses see a stiffer pile
+  std::function<void(const Vector6& ug, Vector6& force)> disturbPass;
+  std::function<void()> onCall;
+  mutable int calls = 0;
+
+  int pileCount() const override { return static_cast<int>(piles.size()); }
+  const PileGeometry& geometry(int p) const override {
+    return piles[static_cast<std::size_t>(p)].geometry;
+  }
+  std::unique_ptr<PileWorkspace> makeWorkspace() const override {
+    return std::make_unique<PileWorkspace>();
+  }
+  StatusCode analysePile(int p, const Vector6& ug, const PileCallOptions& options, PileWorkspace&,
+                         PileOutcome& out) const override {
+    ++calls;
+    if (onCall) onCall();
+    const Pile& pile = piles[static_cast<std::size_t>(p)];
+    const Matrix6 r = rotationMatrix(pile.geometry);
+    const Vector6 u = multiply(r, ug);
+    Vector6 f{};
+    const double scale = options.collectWarnings || options.finalResults ? 1.0 : stiffnessCallScale;
+    for (std::size_t k = 0; k < 6; ++k) f[k] = -scale * pile.stiffness[k] * u[k];
+    out.force = multiplyTransposed(r, f);
+    if (options.collectWarnings && disturbPass) disturbPass(ug, out.force);
+    return StatusCode::kCompleted;
+  }
+};
+
+PileGeometry pileAt(double x, double y, double z, double alphaDeg, double betaDeg) {
+  PileGeometry g;
+  g.x = x;
+  g.y = y;
+  g.z = z;
+  g.alpha = alphaDeg * M_PI / 180.0;
+  g.beta = betaDeg * M_PI / 180.0;
+  g.cosA = std::cos(g.alpha);
+  g.sinA = std::sin(g.alpha);
+  g.cosB = std::cos(g.beta);
+  g.sinB = std::sin(g.beta);
+  return g;
+}
+
+struct Harness {
+  TempDir dir;
+  FileSet files;
+  AnalysisModel model;
+  GroupFactors factors;
+  CapEnvelope envelope;
+  int analysed = 1;
+
+  Harness() {
+    model.switches.values[1] = 1;
+    model.switches.values[2] = 3;
+    for (int line = 5; line <= 25; ++line) {
+      files.setPath(channelOfLine(line), dir / test::fileOfLine(line));
+    }
+    for (Channel c : {Channel::kRuntime, Channel::kReport, Channel::kSummary, Channel::kConvergence,
+                      Channel::kCapResults, Channel::kCaseData, Channel::kSummaryWork}) {
+      EXPECT_TRUE(isOk(files.open(c, TextFile::Mode::kWrite)));
+    }
+  }
+
+  StatusCode solve(const SpringPiles& piles, const CapControl& control, const Vector6& load,
+                   CapResult& result) {
+    model.pileRows.assign(static_cast<std::size_t>(piles.pileCount()), PileGroupRow{});
+    factors = initialGroupFactors(model);
+    GroupFactorWorkspace work(model);
+    CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed, {}});
+    const StatusCode status = solver.solve(control, CapItem{false, 1, 1}, load, result);
+    files.closeAll();
+    return status;
+  }
+  std::vector<std::string> lines(int line) const { return test::runFileLines(dir.path(), line); }
+  std::vector<std::string> convergence() const { return lines(10); }
+};
+
+CapControl control(double increment, double minimum, int maxIterations = 100) {
+  CapControl c;
+  c.maxIterations = maxIterations;
+  c.tolerance = 1.0e-6;
+  c.increment = increment;
+  c.minIncrement = minimum;
+  return c;
+}
+
+// Eight piles battered in both angles around a rectangle, each with its own stiffness.
+SpringPiles batteredGroup() {
+  SpringPiles g;
+  const double angles[8][2] = {{0, 80},  {90, 80},  {180, 80}, {270, 80},
+                               {45, 75}, {135, 85}, {225, 78}, {315, 90}};
+  for (int i = 0; i < 8; ++i) {
+    const double y = (i % 4 < 2 ? -1.0 : 1.0) * (40.0 + 5.0 * i);
+    const double z = (i % 2 == 0 ? -1.0 : 1.0) * (60.0 - 3.0 * i);
+    SpringPiles::Pile p{pileAt(2.0 * i, y, z, angles[i][0], angles[i][1]),
+                        {5.0e5 + 1.0e4 * i, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}};
+    g.piles.push_back(p);
+  }
+  return g;
+}
+
+std::vector<std::string> stepLines(const std::vector<std::string>& runtime) {
+  std::vector<std::string> steps;
+  for (const std::string& l : runtime) {
+    if (l.rfind("     STEP ", 0) == 0) steps.push_back(l);
+  }
+  return steps;
+}
+
+TEST(CapSolverStatics, EightBatteredPilesBalanceAllSixComponents) {
+  Harness h;
+  SpringPiles group = batteredGroup();
+  const Vector6 load{4.0e5, 3.0e4, -2.0e4, 5.0e5, -8.0e5, 1.2e6};
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), load, result)));
+  ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+  // Equilibrium: the applied load plus the pile forces moved to the origin is zero.
+  Vector6 sum = load;
+  for (const SpringPiles::Pile& p : group.piles) {
+    const Matrix6 a = transferMatrix(p.geometry.x, p.geometry.y, p.geometry.z);
+    const Matrix6 r = rotationMatrix(p.geometry);
+    const Vector6 u = multiply(r, multiply(a, result.displacement));
+    Vector6 f{};
+    for (std::size_t k = 0; k < 6; ++k) f[k] = -p.stiffness[k] * u[k];
+    const Vector6 atOrigin = multiplyTransposed(a, multiplyTransposed(r, f));
+    for (std::size_t k = 0; k < 6; ++k) sum[k] += atOrigin[k];
+  }
+  for (std::size_t k = 0; k < 6; ++k) {
+    EXPECT_NEAR(sum[k], 0.0, 1.0e-6 * std::fabs(load[k])) << "component " << k;
+  }
+  EXPECT_EQ(h.convergence().back(), "    1 ANALYSIS COMPLETED");
+}
+
+TEST(CapSolverStatics, CentralLoadOnASymmetricGroupSettlesUniformly) {
+  Harness h;
+  SpringPiles group;
+  for (double y : {-30.0, 30.0}) {
+    for (double z : {-30.0, 30.0}) {
+      group.piles.push_back({pileAt(0.0, y, z, 0.0, 90.0), {1.0e5, 1.0e4, 1.0e4, 1e6, 1e8, 1e8}});
+    }
+  }
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {4.0e4, 0, 0, 0, 0, 0}, result)));
+  EXPECT_NEAR(result.displacement[0], 4.0e4 / (4 * 1.0e5), 1e-12);
+  for (std::size_t k = 1; k < 6; ++k) EXPECT_NEAR(result.displacement[k], 0.0, 1e-15);
+}
+
+TEST(CapSolverSteps, IncrementsOfPointThreeLandOnTheFullLoad) {
+  Harness h;
+  SpringPiles group = batteredGroup();
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(0.3, 0.01), {1e5, 0, 0, 0, 0, 0}, result)));
+  const std::vector<std::string> steps = stepLines(h.lines(9));
+  ASSERT_EQ(steps.size(), 4u);
+  EXPECT_EQ(steps[0], "     STEP     1, TCUR     0.3000, DTCUR     0.3000");
+  EXPECT_EQ(steps[1], "     STEP     2, TCUR     0.6000, DTCUR     0.3000");
+  EXPECT_EQ(steps[2], "     STEP     3, TCUR     0.9000, DTCUR     0.3000");
+  EXPECT_EQ(steps[3], "     STEP     4, TCUR     1.0000, DTCUR     0.3000");
+  EXPECT_EQ(result.convergedFraction, 1.0);
+}
+
+TEST(CapSolverSteps, AZeroLoadConvergesOnTheSecondIterationOfEveryStep) {
+  Harness h;
+  SpringPiles group = batteredGroup();
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(0.5, 0.01), {}, result)));
+  EXPECT_EQ(result.iterations, 2);
+  for (double d : result.displacement) EXPECT_EQ(d, 0.0);
+  EXPECT_EQ(h.convergence().back(), "    1 ANALYSIS COMPLETED");
+}
+
+// The collecting pass sees an extra force that flips sign every pass beyond a displacement,
+// so the cap cannot settle there.
+void oscillateBeyond(SpringPiles& group, double limit) {
+  auto flip = std::make_shared<double>(1.0);
+  group.disturbPass = [flip, limit](const Vector6& ug, Vector6& force) {
+    if (std::fabs(ug[0]) <= limit) return;
+    force[0] += *flip * 1.0e3;
+    *flip = -*flip;
+  };
+}
+
+TEST(CapSolverSteps, AFirstStepThatNeverConvergesEndsAfterOneHalving) {
+  Harness h;
+  SpringPiles group;
+  group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+  oscillateBeyond(group, -1.0);  // always
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.6, 10), {1e4, 0, 0, 0, 0, 0}, result)));
+  EXPECT_EQ(result.outcome, CapOutcome::kNoCapConvergence);
+  EXPECT_EQ(h.convergence().back(), "    3 NO CONVERGENCE ON PILE CAP");
+  EXPECT_EQ(stepLines(h.lines(9)).size(), 1u);
+  const std::vector<std::string> report = h.lines(6);
+  ASSERT_GE(report.size(), 2u);
+  EXPECT_EQ(report[report.size() - 2], "     ** WARNING **");
+  EXPECT_EQ(report.back(), "     PILE CAP DISPL DOES NOT CONVERGE AFTER,   10 ITERATIONS");
+}
+
+TEST(CapSolverSteps, FailureInTheThirdStepReportsHalfTheLoad) {
+  Harness h;
+  SpringPiles group;
+  group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+  const double full = 1.0e4 / 1.0e5;   // settlement under the whole load
+  oscillateBeyond(group, 0.6 * full);  // steps to 0.25 and 0.5 converge, 0.75 cannot
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(0.25, 0.2, 10), {1e4, 0, 0, 0, 0, 0}, result)));
+  EXPECT_EQ(result.outcome, CapOutcome::kPartial);
+  EXPECT_DOUBLE_EQ(result.convergedFraction, 0.5);
+  EXPECT_NEAR(result.displacement[0], 0.5 * full, 1e-12);
+  EXPECT_EQ(h.convergence().back(), "    2 SOLUTION AT   50.00% OF THE TOTAL LOAD");
+  bool partialLine = false;
+  for (const std::string& l : h.lines(7)) {
+    partialLine = partialLine || l == "     RESULTS ARE FOR   50.00% OF THE TOTAL LOAD";
+  }
+  EXPECT_TRUE(partialLine);
+}
+
+TEST(CapSolverConvergence, FromTheFortyFirstIterationSmallCorrectionsAreAccepted) {
+  Harness h;
+  SpringPiles group;
+  group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+  // The stiffness the solver sees is ten times the true one, so every correction is 0.9 of the
+  // one before: DDV_n = d0 * 0.9^(n-1), with d0 = P / (10 k) = 1e-8.
+  group.stiffnessCallScale = 10.0;
+  CapControl c = control(1.0, 0.1, 200);
+  c.tolerance = 1.0e-30;  // the relative test never passes
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, c, {1.0e-2, 0, 0, 0, 0, 0}, result)));
+  // Every correction after the first is below 1.0E-8, but the rule only starts at iteration 41.
+  EXPECT_EQ(result.iterations, 41);
+}
+
+TEST(CapSolverConvergence, AlternateToleranceBoundsTheLargestCorrection) {
+  Harness h;
+  SpringPiles group;
+  group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+  group.stiffnessCallScale = 10.0;
+  CapControl c = control(1.0, 0.1, 200);
+  c.tolerance = 1.0e-30;
+  c.alternateTolerances = true;
+  // d0 = 1e-8 as above; the first n with 1e-8 * 0.9^(n-1) <= 1e-8 * 0.9^9.5 is n = 11.
+  c.deflectionTolerance = 1.0e-8 * std::pow(0.9, 9.5);
+  c.rotationTolerance = 1.0;
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, c, {1.0e-2, 0, 0, 0, 0, 0}, result)));
+  EXPECT_EQ(result.iterations, 11);
+}
+
+TEST(CapSolverStop, AStopWrittenDuringACaseEndsItWithinOneGlobalIteration) {
+  Harness h;
+  SpringPiles group = batteredGroup();
+  group.stiffnessCallScale = 10.0;  // slow convergence, many iterations
+  const std::filesystem::path stop = h.dir / test::fileOfLine(17);
+  const int callsPerIteration = 13 * group.pileCount();
+  group.onCall = [&group, stop, callsPerIteration] {
+    if (group.calls == 3 * callsPerIteration + 5) test::writeFile(stop, "1\n");
+  };
+  CapControl c = control(1.0, 0.1, 200);
+  c.tolerance = 1.0e-30;
+  CapResult result;
+  EXPECT_EQ(h.solve(group, c, {1e5, 0, 0, 0, 0, 0}, result), StatusCode::kStoppedByUser);
+  EXPECT_LE(group.calls, 5 * callsPerIteration);
+  EXPECT_TRUE(h.convergence().empty());  // no result line for the stopped case
+}
+
+TEST(CapSolverProgress, RecordOfTheLastIteration) {
+  Harness h;
+  SpringPiles group = batteredGroup();
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {1e5, 0, 0, 0, 0, 0}, result)));
+  const std::vector<std::string> progress = h.lines(12);
+  ASSERT_EQ(progress.size(), 3u);
+  EXPECT_EQ(progress[0], "- ANALYSIS FOR LOAD CASE   1/  1");
+  EXPECT_EQ(progress[1], " STEP:    1 TCUR:    1.0000 ITERATION:    2");
+  EXPECT_EQ(progress[2], "");
+}
+
+}  // namespace
+}  // namespace stilt
