@@ -1,0 +1,203 @@
+#include "analysis/driver.hpp"
+
+#include <fmt/format.h>
+
+namespace stilt {
+namespace {
+
+constexpr const char* kIndent = "     ";
+
+std::string framed(std::string_view text) {
+  return fmt::format("{}*****{}{}{}*****", std::string(17, ' '), std::string(5, ' '), text,
+                     std::string(5, ' '));
+}
+
+class Driver {
+ public:
+  Driver(const AnalysisModel& m, PreparedRun& p, FileSet& f, const DriverServices& s)
+      : m_(m), p_(p), files_(f), services_(s) {}
+
+  StatusCode run() {
+    TextFile& runtime = files_[Channel::kRuntime];
+    for (int i = 0; i < 3; ++i) runtime.line();
+    runtime.line("     COMPUTATION IS PROCEEDING......");
+    for (Channel c : {Channel::kReport, Channel::kSummary}) {
+      for (int i = 0; i < 4; ++i) files_[c].line();
+      files_[c].line(framed("COMPUTATION RESULTS"));
+      files_[c].line();
+      files_[c].line(kIndent + m_.title[0]);
+    }
+    files_[Channel::kCapResults].line("** COMPUTATION RESULTS **");
+    files_[Channel::kCapResults].line(m_.title[0]);
+    files_[Channel::kConvergence].line("COMPUTATION RESULTS");
+    files_[Channel::kConvergence].line(m_.title[0]);
+
+    StatusCode status = block(false);
+    if (!isOk(status)) return status;
+    status = block(true);
+    if (!isOk(status)) return status;
+    if (services_.atEnd) return services_.atEnd();
+    return StatusCode::kCompleted;
+  }
+
+ private:
+  StatusCode block(bool combinations) {
+    const int count = static_cast<int>(combinations ? m_.combinations.size() : m_.loadCases.size());
+    const char* what = combinations ? "LOAD COMB." : "LOAD CASE";
+    for (int i = 0; i < count; ++i) {
+      const int number = i + 1;
+      files_.writeProgress(
+          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} STARTED\n\n\n", what, number, count));
+      if (files_.stopRequested()) return StatusCode::kStoppedByUser;
+      if (i == 0) firstItemHeadings(combinations);
+      itemHeading(combinations, i);
+      const bool skip = combinations ? m_.combinations[static_cast<std::size_t>(i)].notAnalyzed()
+                                     : m_.loadCases[static_cast<std::size_t>(i)].notAnalyzed();
+      if (skip) {
+        const std::string note = combinations ? "NOTE: LOAD COMB WILL NOT BE ANALYZED"
+                                              : "NOTE: LOAD CASE WILL NOT BE ANALYZED";
+        files_.lineTo({Channel::kReport, Channel::kSummary, Channel::kRuntime}, kIndent + note);
+        files_[Channel::kConvergence].line("       ANALYSIS TO NOT RUN   ");
+        files_[Channel::kConvergence].line("     9 ANALYSIS NOT PERFORMED");
+        continue;
+      }
+      files_[Channel::kSummaryWork].line();
+      files_[Channel::kSummaryWork].line(fmt::format(
+          "{}{}{:5d}", kIndent, combinations ? "LOAD COMB : " : "LOAD CASE : ", number));
+      files_[Channel::kCaseData].line(
+          fmt::format(" {}{:5d}", combinations ? "LOAD COMB. : " : "LOAD CASE : ", number));
+
+      const StatusCode status = solveItem(combinations, i);
+      if (!isOk(status)) return status;
+      files_.writeProgress(
+          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} FINISHED\n\n\n", what, number, count));
+      files_[Channel::kRuntime].line(
+          fmt::format("{}ANALYSIS FOR {} {:3d}/{:3d} FINISHED", kIndent, what, number, count));
+      if (files_.stopRequested()) return StatusCode::kStoppedByUser;
+    }
+    if (services_.afterBlock) services_.afterBlock(combinations ? 2 : 1);
+    return StatusCode::kCompleted;
+  }
+
+  void firstItemHeadings(bool combinations) {
+    const std::string text = combinations ? "LOAD COMBINATIONS RESULTS " : "LOAD CASES RESULTS ";
+    TextFile& work = files_[Channel::kSummaryWork];
+    work.line("     * TABLE L *   COMPUTATION ON PILE CAP");
+    work.line();
+    work.line();
+    work.line(framed(text));
+    for (Channel c : {Channel::kReport, Channel::kSummary}) {
+      for (int k = 0; k < 4; ++k) files_[c].line();
+      files_[c].line(framed(text));
+    }
+    files_[Channel::kCapResults].line(text);
+    files_[Channel::kConvergence].line(text);
+    analysed_ = 1;
+    envelope_ = CapEnvelope{};
+  }
+
+  void itemHeading(bool combinations, int i) {
+    const int number = i + 1;
+    for (Channel channel : {Channel::kReport, Channel::kSummary, Channel::kRuntime}) {
+      TextFile& f = files_[channel];
+      for (int k = 0; k < 3; ++k) f.line();
+      if (combinations) {
+        f.line(fmt::format("{}LOAD COMB. : {:5d}", kIndent, number));
+        f.line(fmt::format("{}COMB. NAME : {}", kIndent,
+                           m_.combinations[static_cast<std::size_t>(i)].name));
+      } else {
+        const LoadCase& c = m_.loadCases[static_cast<std::size_t>(i)];
+        f.line(fmt::format("{}LOAD CASE : {:5d}", kIndent, number));
+        f.line(fmt::format("{}CASE NAME : {}", kIndent, c.name));
+        f.line(fmt::format("{}LOAD TYPE : {:<32}", kIndent, loadTypeName(c.loadType())));
+      }
+    }
+    const std::string line =
+        fmt::format("{}{:5d}", combinations ? "LOAD COMB. : " : "LOAD CASE : ", number);
+    files_[Channel::kCapResults].line(line);
+    files_[Channel::kConvergence].line(line);
+  }
+
+  StatusCode solveItem(bool combinations, int i) {
+    ItemSetup setup;
+    setup.combination = combinations;
+    setup.index = i;
+    CapControl control;
+    LoadVector total{};
+    if (combinations) {
+      const LoadCombination& c = m_.combinations[static_cast<std::size_t>(i)];
+      control = controlOfCombination(c);
+      setup.isStatic = c.isStatic();
+      setup.cycles = c.cycles();
+      setup.maxPileIterations = c.maxPileIterations();
+      setup.pileTolerance = c.pileTolerance();
+      setup.printOption = c.printOption();
+      setup.printNodeInterval = c.printNodeInterval();
+      total = equivalentLoadOfCombination(m_, i);
+      assembleCombinationLoads(m_, p_.layout, i, loads_);
+    } else {
+      const LoadCase& c = m_.loadCases[static_cast<std::size_t>(i)];
+      control = controlOfCase(c);
+      setup.isStatic = c.isStatic();
+      setup.cycles = c.cycles();
+      setup.maxPileIterations = c.maxPileIterations();
+      setup.pileTolerance = c.pileTolerance();
+      setup.axialDistribution = c.axialLoadDistribution();
+      setup.printOption = c.printOption();
+      setup.printNodeInterval = c.printNodeInterval();
+      total = equivalentLoadOfCase(m_, i);
+      assembleCaseLoads(m_, p_.layout, i, loads_);
+    }
+    addAxialHeadLoads(m_, p_.layout, loads_, total);
+    setup.loads = &loads_;
+
+    files_[Channel::kRuntime].line();
+    files_[Channel::kRuntime].line("     ANALYSIS DUE TO TOTAL LOAD");
+    files_[Channel::kConvergence].line("      ANALYSIS DUE TO TOTAL LOAD");
+
+    StatusCode status = StatusCode::kCompleted;
+    Diagnostics diag;
+    std::unique_ptr<PileGroupAnalysis> piles =
+        services_.makePiles ? services_.makePiles(setup, status, diag) : nullptr;
+    for (const std::string& l : diag.report) files_[Channel::kReport].line(l);
+    for (const std::string& l : diag.runtime) files_[Channel::kRuntime].line(l);
+    if (!isOk(status)) return status;
+    if (!piles) return StatusCode::kInternalError;
+
+    GroupFactorWorkspace work(m_);
+    CapContext context{files_, m_, *piles, p_.factors, work, envelope_, analysed_, {}};
+    if (services_.onPileResults) {
+      context.onPileResults = [this, &setup](int pile, const PileOutcome& o,
+                                             const PileWorkspace& w) {
+        return services_.onPileResults(setup, pile, o, w);
+      };
+    }
+    CapSolver solver(context);
+    CapResult result;
+    status = solver.solve(control,
+                          CapItem{combinations, i + 1,
+                                  combinations ? static_cast<int>(m_.combinations.size())
+                                               : static_cast<int>(m_.loadCases.size())},
+                          total, result);
+    if (!isOk(status)) return status;
+    if (result.reported() && services_.afterItem) services_.afterItem(setup, result);
+    return StatusCode::kCompleted;
+  }
+
+  const AnalysisModel& m_;
+  PreparedRun& p_;
+  FileSet& files_;
+  const DriverServices& services_;
+  DistributedLoads loads_;
+  CapEnvelope envelope_;
+  int analysed_ = 1;
+};
+
+}  // namespace
+
+StatusCode runDriver(const AnalysisModel& model, PreparedRun& prepared, FileSet& files,
+                     const DriverServices& services) {
+  return Driver(model, prepared, files, services).run();
+}
+
+}  // namespace stilt
