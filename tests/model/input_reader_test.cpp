@@ -18,6 +18,8 @@ namespace {
 using test::Deck;
 using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 struct Reading {
   AnalysisModel model;
@@ -539,6 +541,53 @@ TEST(ReaderLexicalForms, TaperedCrossSectionReadsItsBottomValues) {
   EXPECT_DOUBLE_EQ(x.bottom[10], 18.0);
   EXPECT_DOUBLE_EQ(x.bottom[14], 8.0e9);
   EXPECT_EQ(r.model.soilLayers.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged copies of the file that holds every optional section.
+
+// Cut after each of its lines in turn: every record is required, so each cut ends the input
+// early, and the message says after which line.
+TEST(ReaderRobustness, EveryTruncationOfTheFullExampleEndsEarly) {
+  const std::string full = test::example("all_sections.dat");
+  std::size_t end = full.find('\n');
+  int line = 1;
+  for (; end + 1 < full.size(); end = full.find('\n', end + 1), ++line) {
+    SCOPED_TRACE("cut after line " + std::to_string(line));
+    const Reading r = readText(full.substr(0, end + 1));
+    ASSERT_EQ(r.result.status, StatusCode::kInputEndsEarly);
+    ASSERT_EQ(r.result.message.size(), 3u);
+    EXPECT_EQ(r.result.message[0], "     **** INPUT ERROR ****");
+    EXPECT_THAT(r.result.message[2],
+                HasSubstr("THE INPUT DATA FILE ENDS AFTER LINE " + std::to_string(line) + ","));
+  }
+  EXPECT_EQ(readText(full).result.status, StatusCode::kCompleted);
+}
+
+// Each line replaced by noise: the file is still read (the line was text or a note) or it is
+// refused with a message naming a record; nothing is read out of bounds.
+TEST(ReaderRobustness, NoiseOnAnyLineIsReadOrRefused) {
+  const std::string full = test::example("all_sections.dat");
+  std::size_t start = 0;
+  int line = 1;
+  while (start < full.size()) {
+    const std::size_t end = full.find('\n', start);
+    for (const std::string noise : {"?", "1e", "'", "-7", "2*", "999999", ""}) {
+      SCOPED_TRACE("line " + std::to_string(line) + " replaced by [" + noise + "]");
+      std::string text = full;
+      text.replace(start, end - start, noise);
+      const Reading r = readText(text);
+      if (r.result.status != StatusCode::kCompleted) {
+        EXPECT_GE(toInt(r.result.status), 42);
+        EXPECT_LE(toInt(r.result.status), 46);
+        ASSERT_EQ(r.result.message.size(), 3u);
+        EXPECT_EQ(r.result.message[0], "     **** INPUT ERROR ****");
+        EXPECT_THAT(r.result.message[1], StartsWith("     RECORD "));
+      }
+    }
+    start = end + 1;
+    ++line;
+  }
 }
 
 }  // namespace
