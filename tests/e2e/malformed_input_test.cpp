@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ struct Malformed {
   std::string where;   // the message line naming the record and its line
   std::string reason;  // part of the message line saying what was wrong
 };
+
+// Test names and failure messages show the label of a case.
+void PrintTo(const Malformed& m, std::ostream* os) { *os << m.label; }
 
 // The message line naming `record`; with a `needle`, at the line of the input that holds it.
 std::string where(const std::string& record, const std::string& input, const std::string& needle) {
