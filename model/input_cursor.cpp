@@ -271,15 +271,22 @@ void InputCursor::readName(std::string& target, std::string_view what, std::size
   std::string_view text = item.text;
   if (text.front() == '\'' || text.front() == '"') {
     const char quote = text.front();
-    const bool closed = text.size() >= 2 && text.back() == quote;
+    // A doubled quote stands for one quote; a single one closes the string. A token that ends
+    // in a doubled quote is therefore still open.
+    bool closed = false;
+    for (std::size_t i = 1; i < text.size() && !closed; ++i) {
+      if (text[i] != quote) {
+        value.push_back(text[i]);
+      } else if (i + 1 < text.size() && text[i + 1] == quote) {
+        value.push_back(quote);
+        ++i;
+      } else {
+        closed = true;
+      }
+    }
     if (!closed) {
       failExpected("A CLOSING QUOTE", what, text);
       return;
-    }
-    text = text.substr(1, text.size() - 2);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      value.push_back(text[i]);
-      if (text[i] == quote) ++i;  // a doubled quote
     }
   } else {
     value = std::string(text);
