@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <initializer_list>
 #include <span>
 
 #include "pile/result_quantities.hpp"
@@ -18,77 +19,84 @@ std::size_t at(int node) {
   return slotOf(node);
 }
 
-// One bending plane's data for a linear solution.
-struct PlaneInput {
-  const NodeArray& stiffness;  // R
-  const NodeArray& loadTerm;   // W
+// One bending plane in a linear solution: its stiffness, load term, head condition, and the
+// recursion coefficients and deflections it fills.
+struct Plane {
+  const NodeArray& r;  // bending stiffness R
+  const NodeArray& w;  // load term W
   HeadConnection head;
   double deflection;  // yt, prescribed head deflection
   double slope;       // St, prescribed head slope as passed in
+  NodeArray& a;
+  NodeArray& b;
+  NodeArray& c;
+  NodeArray& y;
 };
 
-// The five-diagonal finite-difference system of one plane, solved by forward elimination into
-// y(m) = A(m)·y(m+1) + B(m)·y(m+2) + C(m), the tip conditions, and back-substitution.
-void solvePlane(int n, double h, const PlaneInput& in, const NodeArray& q, const RealNodeArray& es,
-                NodeArray& a, NodeArray& b, NodeArray& c, NodeArray& y) {
-  const NodeArray& r = in.stiffness;
-  const NodeArray& w = in.loadTerm;
-  const double h2 = h * h;
-  const double h4 = h2 * h2;
-
-  // Rows above the head: the spare slot and node -2 carry nothing.
-  a[at(-3)] = b[at(-3)] = c[at(-3)] = 0.0;
-  a[at(-2)] = b[at(-2)] = c[at(-2)] = 0.0;
+// Head rows of the recursion y(m) = A(m)·y(m+1) + B(m)·y(m+2) + C(m).
+void headRows(Plane& p, double h) {
+  // The spare slot and node -2 carry nothing.
+  p.a[at(-3)] = p.b[at(-3)] = p.c[at(-3)] = 0.0;
+  p.a[at(-2)] = p.b[at(-2)] = p.c[at(-2)] = 0.0;
   // Node 0: the prescribed head deflection.
-  a[at(0)] = b[at(0)] = 0.0;
-  c[at(0)] = in.deflection;
+  p.a[at(0)] = p.b[at(0)] = 0.0;
+  p.c[at(0)] = p.deflection;
   // Node -1: the head restraint, written as y(-1) = B·y(1) + C.
-  a[at(-1)] = 0.0;
-  switch (in.head.code) {
+  p.a[at(-1)] = 0.0;
+  switch (p.head.code) {
     case kConnectionPinned:  // zero moment: y(-1) - 2y(0) + y(1) = 0
-      b[at(-1)] = -1.0;
-      c[at(-1)] = 2.0 * in.deflection;
+      p.b[at(-1)] = -1.0;
+      p.c[at(-1)] = 2.0 * p.deflection;
       break;
     case kConnectionFixed:  // slope (y(1) - y(-1))/2h = -St
-      b[at(-1)] = 1.0;
-      c[at(-1)] = 2.0 * h * in.slope;
+      p.b[at(-1)] = 1.0;
+      p.c[at(-1)] = 2.0 * h * p.slope;
       break;
     default: {  // head moment = -k·(slope + St)
-      const double r0 = r[at(0)];
-      const double kh = in.head.spring * h;
+      const double r0 = p.r[at(0)];
+      const double kh = p.head.spring * h;
       const double den = kh + 2.0 * r0;
       if (den == 0.0) {
-        b[at(-1)] = 0.0;
-        c[at(-1)] = 0.0;
+        p.b[at(-1)] = 0.0;
+        p.c[at(-1)] = 0.0;
       } else {
-        b[at(-1)] = (kh - 2.0 * r0) / den;
-        c[at(-1)] = (4.0 * r0 * in.deflection + 2.0 * in.head.spring * h2 * in.slope) / den;
+        p.b[at(-1)] = (kh - 2.0 * r0) / den;
+        p.c[at(-1)] = (4.0 * r0 * p.deflection + 2.0 * p.head.spring * h * h * p.slope) / den;
       }
       break;
     }
   }
+}
 
-  // Forward elimination over the real nodes below the head.
-  for (int m = 1; m <= n; ++m) {
-    const double rm1 = r[at(m - 1)];
-    const double rm = r[at(m)];
-    const double rp1 = r[at(m + 1)];
-    const double qh2 = q[at(m)] * h2;
-    const double e = (-2.0 * rm1 - 2.0 * rm + qh2) + rm1 * a[at(m - 2)];
-    const double d = (rm1 + 4.0 * rm + rp1 - 2.0 * qh2 + es[static_cast<std::size_t>(m)] * h4) +
-                     rm1 * b[at(m - 2)] + e * a[at(m - 1)];
-    const double f = (-2.0 * rm - 2.0 * rp1 + qh2) + e * b[at(m - 1)];
-    if (d == 0.0) {
-      a[at(m)] = b[at(m)] = c[at(m)] = 0.0;
-    } else {
-      a[at(m)] = -f / d;
-      b[at(m)] = -rp1 / d;
-      c[at(m)] = -(e * c[at(m - 1)] + rm1 * c[at(m - 2)] - w[at(m)] * h4) / d;
-    }
+// Forward elimination at real node m of the difference equation
+//   R(m-1)·y(m-2) + (-2R(m-1) - 2R(m) + Q·h²)·y(m-1) + (R(m-1) + 4R(m) + R(m+1) - 2Q·h²
+//   + Es·h⁴)·y(m) + (-2R(m) - 2R(m+1) + Q·h²)·y(m+1) + R(m+1)·y(m+2) = W·h⁴.
+// A zero pivot gives zero coefficients.
+inline void eliminate(Plane& p, int m, double qh2, double esh4, double h4) {
+  const double rm1 = p.r[at(m - 1)];
+  const double rm = p.r[at(m)];
+  const double rp1 = p.r[at(m + 1)];
+  const double e = (-2.0 * rm1 - 2.0 * rm + qh2) + rm1 * p.a[at(m - 2)];
+  const double d =
+      (rm1 + 4.0 * rm + rp1 - 2.0 * qh2 + esh4) + rm1 * p.b[at(m - 2)] + e * p.a[at(m - 1)];
+  const double f = (-2.0 * rm - 2.0 * rp1 + qh2) + e * p.b[at(m - 1)];
+  if (d == 0.0) {
+    p.a[at(m)] = p.b[at(m)] = p.c[at(m)] = 0.0;
+  } else {
+    const double inv = -1.0 / d;
+    p.a[at(m)] = f * inv;
+    p.b[at(m)] = rp1 * inv;
+    p.c[at(m)] = (e * p.c[at(m - 1)] + rm1 * p.c[at(m - 2)] - p.w[at(m)] * h4) * inv;
   }
+}
 
-  // Tip: zero moment and zero shear (with the axial-load term). With u = y(N+1), v = y(N+2),
-  // write y(N), y(N-1), y(N-2) as alpha·u + beta·v + gamma through the recursion.
+// Tip: zero moment and zero shear (with the axial-load term), solved by Cramer's rule for the
+// two outermost deflections u = y(N+1), v = y(N+2); a zero determinant leaves both 0.
+void tipRows(Plane& p, int n, double qh2) {
+  const auto& a = p.a;
+  const auto& b = p.b;
+  const auto& c = p.c;
+  // y(N), y(N-1), y(N-2) as alpha·u + beta·v + gamma through the recursion.
   const double aN = a[at(n)], bN = b[at(n)], cN = c[at(n)];
   const double a1 = a[at(n - 1)] * aN + b[at(n - 1)];
   const double b1 = a[at(n - 1)] * bN;
@@ -102,11 +110,10 @@ void solvePlane(int n, double h, const PlaneInput& in, const NodeArray& q, const
   const double rhs1 = 2.0 * cN - c1;
   // Shear, multiplied through by R at the tip so that a zero tip stiffness cannot divide:
   // R·(y(N+2) - 2y(N+1) + 2y(N-1) - y(N-2)) + Q·h²·(y(N+1) - y(N-1)) = 0.
-  const double rt = r[at(n)];
-  const double qt = q[at(n)] * h2;
-  const double m21 = rt * (-2.0 + 2.0 * a1 - a2) + qt * (1.0 - a1);
-  const double m22 = rt * (1.0 + 2.0 * b1 - b2) - qt * b1;
-  const double rhs2 = -rt * (2.0 * c1 - c2) + qt * c1;
+  const double rt = p.r[at(n)];
+  const double m21 = rt * (-2.0 + 2.0 * a1 - a2) + qh2 * (1.0 - a1);
+  const double m22 = rt * (1.0 + 2.0 * b1 - b2) - qh2 * b1;
+  const double rhs2 = -rt * (2.0 * c1 - c2) + qh2 * c1;
   const double det = m11 * m22 - m12 * m21;
   double u = 0.0;
   double v = 0.0;
@@ -114,15 +121,38 @@ void solvePlane(int n, double h, const PlaneInput& in, const NodeArray& q, const
     u = (rhs1 * m22 - m12 * rhs2) / det;
     v = (m11 * rhs2 - rhs1 * m21) / det;
   }
+  p.y[at(n + 3)] = 0.0;
+  p.y[at(n + 2)] = v;
+  p.y[at(n + 1)] = u;
+  p.y[at(-2)] = 0.0;
+  p.y[at(-3)] = 0.0;
+}
 
-  y[at(n + 3)] = 0.0;
-  y[at(n + 2)] = v;
-  y[at(n + 1)] = u;
-  for (int m = n; m >= -1; --m) {
-    y[at(m)] = a[at(m)] * y[at(m + 1)] + b[at(m)] * y[at(m + 2)] + c[at(m)];
+inline void backSubstitute(Plane& p, int m) {
+  p.y[at(m)] = p.a[at(m)] * p.y[at(m + 1)] + p.b[at(m)] * p.y[at(m + 2)] + p.c[at(m)];
+}
+
+// One linear solution of both planes with the same soil moduli and axial forces. The two
+// recursions are independent and run side by side, so that the processor overlaps the
+// divisions of one with those of the other.
+void solvePlanes(int n, double h, const NodeArray& q, const RealNodeArray& es, Plane& py,
+                 Plane& pz) {
+  const double h2 = h * h;
+  const double h4 = h2 * h2;
+  headRows(py, h);
+  headRows(pz, h);
+  for (int m = 1; m <= n; ++m) {
+    const double qh2 = q[at(m)] * h2;
+    const double esh4 = es[static_cast<std::size_t>(m)] * h4;
+    eliminate(py, m, qh2, esh4, h4);
+    eliminate(pz, m, qh2, esh4, h4);
   }
-  y[at(-2)] = 0.0;
-  y[at(-3)] = 0.0;
+  tipRows(py, n, q[at(n)] * h2);
+  tipRows(pz, n, q[at(n)] * h2);
+  for (int m = n; m >= -1; --m) {
+    backSubstitute(py, m);
+    backSubstitute(pz, m);
+  }
 }
 
 // Head shear of one plane: the soil reaction along the pile less the lateral load, integrated
@@ -193,9 +223,9 @@ StatusCode setUp(const LateralPileModel& pile, const PileHeadInput& head, const 
   work.zPrevious.fill(0.0);
   work.loadTermY.fill(0.0);
   work.loadTermZ.fill(0.0);
-  work.a.fill(0.0);
-  work.b.fill(0.0);
-  work.c.fill(0.0);
+  for (NodeArray* coefficients : {&work.aY, &work.bY, &work.cY, &work.aZ, &work.bZ, &work.cZ}) {
+    coefficients->fill(0.0);
+  }
   work.soilModulus.fill(0.0);
   work.relativeDeflection.fill(0.0);
   work.stiffnessY.fill(0.0);
@@ -244,12 +274,13 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
   const std::span<const double> relative(work.relativeDeflection.data(), realNodes);
   const std::span<double> es(work.soilModulus.data(), realNodes);
 
+  Plane planeY{work.stiffnessY, work.loadTermY, pile.headY, head.deflectionY, head.slopeY, work.aY,
+               work.bY,         work.cY,        work.y};
+  Plane planeZ{work.stiffnessZ, work.loadTermZ, pile.headZ, head.deflectionZ, head.slopeZ, work.aZ,
+               work.bZ,         work.cZ,        work.z};
   int iteration = 1;
   for (;;) {
-    solvePlane(n, h, {work.stiffnessY, work.loadTermY, pile.headY, head.deflectionY, head.slopeY},
-               work.axialForce, work.soilModulus, work.a, work.b, work.c, work.y);
-    solvePlane(n, h, {work.stiffnessZ, work.loadTermZ, pile.headZ, head.deflectionZ, head.slopeZ},
-               work.axialForce, work.soilModulus, work.a, work.b, work.c, work.z);
+    solvePlanes(n, h, work.axialForce, work.soilModulus, planeY, planeZ);
     out.iterations = iteration;
     if (pile.nonlinearBending) {
       updateBendingStiffness(n, h, head.axialLoad, work.y, pile.curvesY, work.stiffnessY);

@@ -125,9 +125,12 @@ struct LateralPileWorkspace {
   NodeArray axialForce{};  // Q
   NodeArray loadTermY{};   // W = distributed load + Es x soil movement
   NodeArray loadTermZ{};
-  NodeArray a{};  // recursion coefficients
-  NodeArray b{};
-  NodeArray c{};
+  NodeArray aY{};  // recursion coefficients of the y plane: y(m) = A·y(m+1) + B·y(m+2) + C
+  NodeArray bY{};
+  NodeArray cY{};
+  NodeArray aZ{};  // and of the z plane
+  NodeArray bZ{};
+  NodeArray cZ{};
   RealNodeArray soilModulus{};         // Es, shared by both planes
   RealNodeArray relativeDeflection{};  // resultant deflection relative to the soil
 };

@@ -624,9 +624,9 @@ TEST(Guards, ZeroPivotGivesZeroCoefficients) {
   head.axialLoad = 7.0;
   const Solved r = solve(p, head, air);
   ASSERT_TRUE(isOk(r.s.status));
-  EXPECT_EQ(r.work->a[slotOf(1)], 0.0);
-  EXPECT_EQ(r.work->b[slotOf(1)], 0.0);
-  EXPECT_EQ(r.work->c[slotOf(1)], 0.0);
+  EXPECT_EQ(r.work->aY[slotOf(1)], 0.0);
+  EXPECT_EQ(r.work->bY[slotOf(1)], 0.0);
+  EXPECT_EQ(r.work->cY[slotOf(1)], 0.0);
   for (int m = -1; m <= n + 2; ++m) EXPECT_TRUE(std::isfinite(r.y(m))) << m;
 }
 
