@@ -187,8 +187,9 @@ void updateLoadTerms(const LateralPileModel& pile, LateralPileWorkspace& work) {
 }
 
 // Checks the model handed in, so that no division of the solution can meet a zero it did not
-// expect: 1..100 increments of positive length, positive bending stiffness at every node.
-StatusCode checkModel(const LateralPileModel& pile, Diagnostics& diag) {
+// expect: 1..100 increments of positive length, positive bending stiffness at every node, and a
+// soil built for as many nodes.
+StatusCode checkModel(const LateralPileModel& pile, const LateralSoil& soil, Diagnostics& diag) {
   if (pile.increments < 1 || pile.increments > kMaxIncrements || !(pile.increment > 0.0) ||
       !std::isfinite(pile.increment)) {
     diag.both("     **** FATAL ERROR ****");
@@ -208,6 +209,12 @@ StatusCode checkModel(const LateralPileModel& pile, Diagnostics& diag) {
                             pile.stiffnessY[k], pile.stiffnessZ[k]));
       return StatusCode::kZeroBendingStiffness;
     }
+  }
+  if (soil.nodeCount() != pile.increments + 1) {
+    diag.both("     **** FATAL ERROR ****");
+    diag.both(fmt::format("     LATERALLY LOADED PILE, PILE GROUP{:5d}: {} NODES, THE SOIL HAS {}",
+                          pile.pileNumber, pile.increments + 1, soil.nodeCount()));
+    return StatusCode::kInternalError;
   }
   return StatusCode::kCompleted;
 }
@@ -263,7 +270,7 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
                                              LateralPileWorkspace& work, PileResults* results,
                                              Diagnostics& diag) {
   LateralPileSolution out;
-  out.status = checkModel(pile, diag);
+  out.status = checkModel(pile, soil, diag);
   if (!isOk(out.status)) return out;
   out.status = setUp(pile, head, soil, work, diag);
   if (!isOk(out.status)) return out;
@@ -274,10 +281,24 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
   const std::span<const double> relative(work.relativeDeflection.data(), realNodes);
   const std::span<double> es(work.soilModulus.data(), realNodes);
 
-  Plane planeY{work.stiffnessY, work.loadTermY, pile.headY, head.deflectionY, head.slopeY, work.aY,
-               work.bY,         work.cY,        work.y};
-  Plane planeZ{work.stiffnessZ, work.loadTermZ, pile.headZ, head.deflectionZ, head.slopeZ, work.aZ,
-               work.bZ,         work.cZ,        work.z};
+  Plane planeY{.r = work.stiffnessY,
+               .w = work.loadTermY,
+               .head = pile.headY,
+               .deflection = head.deflectionY,
+               .slope = head.slopeY,
+               .a = work.aY,
+               .b = work.bY,
+               .c = work.cY,
+               .y = work.y};
+  Plane planeZ{.r = work.stiffnessZ,
+               .w = work.loadTermZ,
+               .head = pile.headZ,
+               .deflection = head.deflectionZ,
+               .slope = head.slopeZ,
+               .a = work.aZ,
+               .b = work.bZ,
+               .c = work.cZ,
+               .y = work.z};
   int iteration = 1;
   for (;;) {
     solvePlanes(n, h, work.axialForce, work.soilModulus, planeY, planeZ);

@@ -614,6 +614,15 @@ TEST(Guards, ZeroBendingStiffnessIsRefused) {
   EXPECT_NE(r.diag.report[2].find("NODE   4"), std::string::npos);
 }
 
+TEST(Guards, ASoilForAnotherPileIsRefused) {
+  const ConstantModulusSoil soil(20, 5.0, 100.0);
+  const Solved r = solve(uniformPile(10, 100.0, 1.0e9, kConnectionFixed), headY(0.1, 0.0), soil);
+  EXPECT_EQ(r.s.status, StatusCode::kInternalError);
+  ASSERT_EQ(r.diag.report.size(), 2u);
+  EXPECT_EQ(r.diag.report[1],
+            "     LATERALLY LOADED PILE, PILE GROUP    7: 11 NODES, THE SOIL HAS 21");
+}
+
 TEST(Guards, ZeroPivotGivesZeroCoefficients) {
   // Fixed head (B(-1) = 1), R = 2, h = 1, no soil: the pivot at node 1 is
   // R + 4R + R - 2Q·h² + R·B(-1) = 7R - 2Q, exactly zero for Q = 7.
