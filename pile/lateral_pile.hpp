@@ -155,7 +155,8 @@ struct LateralPileSolution {
 // and moments are set and, when `results` is not null, the result quantities along the pile
 // (pile/result_quantities.hpp). Non-convergence within `pile.maxIterations` is not an error:
 // the solution says so and `diag` receives the warning for the report and the runtime file.
-// A non-zero status comes from invalid input (46, 47) or from the soil (missing soil data).
+// A non-zero status comes from invalid input (46, 47), a soil built for another node count
+// (49) or the soil itself (missing soil data, 21..31).
 [[nodiscard]] LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
                                                            const PileHeadInput& head,
                                                            const LateralSoil& soil,
