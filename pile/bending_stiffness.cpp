@@ -1,0 +1,69 @@
+#include "pile/bending_stiffness.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+namespace stilt {
+namespace {
+
+// Secant stiffness on one moment-curvature curve. Below the first point the curve is taken as
+// its first segment through the origin (slope M2/φ2); between points the moment is linear in the
+// curvature; beyond the last point the moment stays at the last moment (a plastic hinge).
+double curveStiffness(const MomentCurvatureCurve& curve, double phi, double elastic) {
+  const auto& pts = curve.points;
+  const std::size_t n = pts.size();
+  if (n < 2 || !(pts[1].curvature > 0.0)) return elastic;
+  // A zero curvature always takes the first-segment slope, even if the curve starts at a
+  // negative curvature: M/φ is undefined at φ = 0.
+  if (phi == 0.0 || phi <= pts[0].curvature) return pts[1].moment / pts[1].curvature;
+  for (std::size_t j = 1; j < n; ++j) {
+    if (phi <= pts[j].curvature) {
+      // phi > pts[j-1].curvature here (j is the first point not below phi), so the segment has
+      // a positive length.
+      const double m = pts[j - 1].moment + (phi - pts[j - 1].curvature) *
+                                               (pts[j].moment - pts[j - 1].moment) /
+                                               (pts[j].curvature - pts[j - 1].curvature);
+      return m / phi;
+    }
+  }
+  return pts[n - 1].moment / phi;
+}
+
+}  // namespace
+
+double secantBendingStiffness(const MomentCurvatureSet& set, double curvature, double axialLoad,
+                              double elastic) {
+  const auto& levels = set.curves;
+  const std::size_t n = levels.size();
+  if (n == 0) return elastic;
+  // Level k with P(k) <= P < P(k+1); below the first level the first, at or above the last the
+  // last.
+  std::size_t k = 0;
+  while (k + 1 < n && axialLoad >= levels[k + 1].axialLoad) ++k;
+  const double ei = curveStiffness(levels[k], curvature, elastic);
+  if (k + 1 < n && axialLoad > levels[k].axialLoad) {
+    const double span = levels[k + 1].axialLoad - levels[k].axialLoad;
+    if (span > 0.0) {
+      const double next = curveStiffness(levels[k + 1], curvature, elastic);
+      return next - (next - ei) * (levels[k + 1].axialLoad - axialLoad) / span;
+    }
+  }
+  return ei;
+}
+
+void updateBendingStiffness(int increments, double increment, double axialLoad,
+                            const NodeArray& deflection, const NodeCurveSets& sets,
+                            NodeArray& stiffness) {
+  const double h2 = increment * increment;
+  for (int m = 0; m <= increments; ++m) {
+    const MomentCurvatureSet* set = sets[static_cast<std::size_t>(m)];
+    if (set == nullptr) continue;
+    double phi = std::abs(deflection[slotOf(m + 1)] - 2.0 * deflection[slotOf(m)] +
+                          deflection[slotOf(m - 1)]) /
+                 h2;
+    if (phi < kCurvatureGuard) phi = 0.0;
+    stiffness[slotOf(m)] = secantBendingStiffness(*set, phi, axialLoad, stiffness[slotOf(m)]);
+  }
+}
+
+}  // namespace stilt

@@ -1,0 +1,37 @@
+#pragma once
+// Nonlinear bending stiffness of a pile from moment-curvature relations.
+//
+// Where a section of the pile names a moment-curvature set, the bending stiffness of a node is
+// not the elastic E·I of the section but the secant stiffness M/φ of the set's curve at the
+// node's current curvature, read at the pile's axial load (interpolated between the two
+// axial-load levels that bracket it). A cracked reinforced-concrete shaft softens this way as
+// its moments grow.
+
+#include <array>
+
+#include "model/analysis_model.hpp"
+#include "pile/node_arrays.hpp"
+
+namespace stilt {
+
+// Curvatures below this are taken as zero (an unbent node).
+inline constexpr double kCurvatureGuard = 1.0e-15;
+
+// One set pointer per real node; null keeps the elastic stiffness of the node.
+using NodeCurveSets = std::array<const MomentCurvatureSet*, kMaxNodes>;
+
+// Secant bending stiffness M/φ of `set` at `curvature` (not negative) and `axialLoad`.
+// `elastic` is returned only where the set cannot give a value (no curve, a curve of fewer than
+// two points, or a second point at zero curvature); the section preparation refuses such sets.
+[[nodiscard]] double secantBendingStiffness(const MomentCurvatureSet& set, double curvature,
+                                            double axialLoad, double elastic);
+
+// Overwrites the bending stiffness of the real nodes 0..`increments` of one bending plane from
+// the curvatures of `deflection` (slot layout, increment length `increment`), the head axial
+// load `axialLoad` and the node's set. Nodes without a set and the imaginary nodes keep their
+// values.
+void updateBendingStiffness(int increments, double increment, double axialLoad,
+                            const NodeArray& deflection, const NodeCurveSets& sets,
+                            NodeArray& stiffness);
+
+}  // namespace stilt
