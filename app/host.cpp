@@ -52,6 +52,8 @@ const std::vector<OutputFile> kOutputFiles = {
 const std::vector<OutputFile>& outputFiles() { return kOutputFiles; }
 
 std::filesystem::path defaultOutputFolder(const std::filesystem::path& input) {
+  // An input without an extension would name its own folder; its results go to NAME_run.
+  if (!input.has_extension()) return input.parent_path() / (input.filename().string() + "_run");
   return input.parent_path() / input.stem();
 }
 

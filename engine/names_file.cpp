@@ -75,7 +75,6 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   std::vector<std::pair<int, std::filesystem::path>> seen;
   seen.emplace_back(0, normalised(workDir / "Names.dat"));
   for (int line = 5; line <= 25; ++line) {
-    if (line == 17) continue;  // the stop file is only read
     const std::filesystem::path& p = out.pathOfLine(line);
     if (p.empty()) continue;
     const std::filesystem::path n = normalised(p);

@@ -80,7 +80,16 @@ bool parseReal(std::string_view token, double& value) {
   if (*first == '+') ++first;
   double v = 0.0;
   const auto [ptr, ec] = std::from_chars(first, text.data() + text.size(), v);
-  if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(v)) return false;
+  if (ptr != text.data() + text.size()) return false;
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to hold is zero, as a Fortran read gives it; too large is refused.
+    const std::size_t e = text.find('E');
+    const bool tiny = e != std::string::npos && text[e + 1] == '-';
+    if (!tiny) return false;
+    value = text.front() == '-' ? -0.0 : 0.0;
+    return true;
+  }
+  if (ec != std::errc() || !std::isfinite(v)) return false;
   value = v;
   return true;
 }

@@ -82,6 +82,8 @@ TEST(DefaultOutputFolder, BesideTheInputNamedAfterItsStem) {
   EXPECT_EQ(app::defaultOutputFolder("/data/jobs/pier4.dat"), "/data/jobs/pier4");
   EXPECT_EQ(app::defaultOutputFolder("/data/jobs/pier4.rev2.dat"), "/data/jobs/pier4.rev2");
   EXPECT_EQ(app::defaultOutputFolder("pier4.dat"), "pier4");
+  // Without an extension the folder cannot take the input's own name.
+  EXPECT_EQ(app::defaultOutputFolder("/data/jobs/pier4"), "/data/jobs/pier4_run");
 }
 
 TEST(ReadNamesPaths, ResolvesAgainstTheFolder) {

@@ -253,6 +253,16 @@ TEST(RunControlFile, OutputOnNamesDatLeavesItIntact) {
   EXPECT_THAT(runFile(dir.path(), kRuntime), HasSubstr("Names.dat ITSELF"));
 }
 
+TEST(RunControlFile, AnOutputOnTheStopFileIsRefused) {
+  TempDir dir;
+  std::vector<std::string> lines = namesLines();
+  lines[17 - 1] = lines[8 - 1];  // the stop file is the plot file
+  writeNames(dir.path(), lines);
+  test::writeFile(dir / "input.dat", test::Deck().text());
+  EXPECT_EQ(run(dir.path()), StatusCode::kRunControlFileError);
+  EXPECT_THAT(runFile(dir.path(), kRuntime), HasSubstr("LINE 17 OF Names.dat (STOP FILE)"));
+}
+
 TEST(RunControlFile, MissingInputFile) {
   TempDir dir;
   test::writeNamesFile(dir.path());

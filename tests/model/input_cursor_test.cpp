@@ -182,6 +182,19 @@ TEST(InputCursorNumbers, RefusesWhatIsNotAnInteger) {
   }
 }
 
+// A value too small to hold reads as zero, as a Fortran read gives it.
+TEST(InputCursorNumbers, UnderflowReadsAsZero) {
+  for (const std::string token : {"1e-400", "-2.5D-999", "0.1E-330"}) {
+    const std::string text = token + "\n";
+    InputCursor in(text);
+    double v = -1.0;
+    in.beginRecord("B1", "PILE CAP");
+    in.read(v, "the cap length along Y");
+    EXPECT_TRUE(in.ok()) << token;
+    EXPECT_EQ(v, 0.0) << token;
+  }
+}
+
 // NaN, infinities and overflowing exponents are no numbers an analysis can use.
 TEST(InputCursorNumbers, RefusesWhatIsNotAFiniteReal) {
   for (const std::string token : {"NaN", "nan", "Inf", "-Infinity", "1e999", "1.0D400", "1.2.3",
