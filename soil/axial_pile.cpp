@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -103,7 +104,10 @@ double rigidityAt(const AxialPile& pile, Rigidity which, double x) {
   const double atBottom = axial ? s->eaBottom : s->gjBottom;
   const double span = s->bottom - s->top;
   if (std::fabs(span) < kSameDepth) return atTop;
-  return atTop + (atBottom - atTop) * (x - s->top) / span;
+  // Beyond the sections (a pile longer than its last "TO") the end value holds: extending a
+  // taper could reach zero rigidity.
+  const double f = std::clamp((x - s->top) / span, 0.0, 1.0);
+  return atTop + (atBottom - atTop) * f;
 }
 
 StatusCode checkRigidity(const AxialPile& pile, Rigidity which, Diagnostics& diag) {

@@ -53,8 +53,8 @@ struct AxialPile {
 enum class Rigidity { kAxial, kTorsional };
 
 // E·A or GJ at depth x below the pile head: linear between the top and bottom values of the
-// section that contains x (the first section whose bottom is not above x; the last section
-// below the last bottom).
+// section that contains x (the first section whose bottom is not above x); beyond the first top
+// or the last bottom the end value holds.
 [[nodiscard]] double rigidityAt(const AxialPile& pile, Rigidity which, double x);
 
 // Every section whose rigidity at its top or bottom is not greater than 1.0E-6 gets the line

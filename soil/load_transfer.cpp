@@ -11,7 +11,7 @@ namespace {
 // The perimeter pi·D of the method, with pi as the method tabulates it.
 constexpr double kPi = 3.1416;
 constexpr double kInch = 0.0254;
-// Closure of the mid-segment movement (length unit) or twist (radians) iteration.
+// Closure of the mid-segment movement (inches) or twist (radians) iteration.
 constexpr double kClosure = 0.0001;
 constexpr double kNoRigidity = 1.0e-6;
 
@@ -101,9 +101,13 @@ std::array<double, kTransferPointCount> assumedTipTwists(double diameter, int un
   return theta;
 }
 
+double movementClosure(int unitsCode) {
+  return unitsCode == 2 ? kClosure * kInch : kClosure;
+}
+
 StatusCode transferFromTip(const AxialPile& pile, const TzCurveSet& tz, Rigidity which,
-                           double tipLoad, double tipMovement, std::span<double> load,
-                           std::span<double> movement, Diagnostics& diag) {
+                           int unitsCode, double tipLoad, double tipMovement,
+                           std::span<double> load, std::span<double> movement, Diagnostics& diag) {
   const int n = pile.segments;
   const auto nodes = static_cast<std::size_t>(n) + 1;
   if (n < 1 || load.size() < nodes || movement.size() < nodes) {
@@ -115,6 +119,7 @@ StatusCode transferFromTip(const AxialPile& pile, const TzCurveSet& tz, Rigidity
   const double d = pile.diameter;
   // Torsion reads the curves at the surface movement theta·r and turns side load into torque.
   const double arm = torsion ? 0.5 * d : 1.0;
+  const double closure = torsion ? kClosure : movementClosure(unitsCode);
   double qb = tipLoad;
   double zb = tipMovement;
   load[nodes - 1] = qb;
@@ -122,7 +127,11 @@ StatusCode transferFromTip(const AxialPile& pile, const TzCurveSet& tz, Rigidity
   for (int k = 1; k <= n; ++k) {
     const double xm = pile.length - (k - 0.5) * delta;
     const double rigidity = rigidityAt(pile, which, xm);
-    if (!(rigidity > kNoRigidity)) return checkRigidity(pile, which, diag);
+    if (!(rigidity > kNoRigidity)) {
+      const StatusCode zero = checkRigidity(pile, which, diag);
+      if (!isOk(zero)) return zero;
+      return torsion ? StatusCode::kZeroTorsionalRigidity : StatusCode::kZeroAxialRigidity;
+    }
     double zm = zb;
     double qt = qb;
     double zt = zb;
@@ -132,7 +141,7 @@ StatusCode transferFromTip(const AxialPile& pile, const TzCurveSet& tz, Rigidity
       qt = qb + dq;
       zt = zb + (qb + 0.5 * dq) * delta / rigidity;
       const double zmNext = zb + ((qt + qb) / 2.0 + qb) / 2.0 * (delta / 2.0) / rigidity;
-      if (std::fabs(zmNext - zm) <= kClosure) break;
+      if (std::fabs(zmNext - zm) <= closure) break;
       if (iteration >= kMaxSegmentIterations) {
         diag.both("     **** FATAL ERROR ****");
         diag.both(fmt::format(
@@ -180,7 +189,7 @@ StatusCode buildLoadSettlementCurve(const AxialPile& pile, const SoilProfile& pr
   const std::array<double, kTransferPointCount> w = assumedTipMovements(pile.diameter, unitsCode);
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double q = tipLoadAt(tip, w[i]);
-    status = transferFromTip(pile, tz, Rigidity::kAxial, q, w[i], load, movement, diag);
+    status = transferFromTip(pile, tz, Rigidity::kAxial, unitsCode, q, w[i], load, movement, diag);
     if (!isOk(status)) return status;
     table[i] = {signOf(pass, load[0]), signOf(pass, movement[0]), signOf(pass, w[i]),
                 signOf(pass, q)};
@@ -194,6 +203,7 @@ StatusCode buildLoadSettlementCurve(const AxialPile& pile, const SoilProfile& pr
   }
   const auto slot = static_cast<std::size_t>(pass - 1);
   curve.tz = std::move(tz);
+  curve.unitsCode = unitsCode;
   curve.tip[slot] = tip;
   curve.table[slot] = table;
   return StatusCode::kCompleted;
@@ -239,7 +249,8 @@ StatusCode buildTorqueRotationCurve(const AxialPile& pile, const SoilProfile& pr
   TransferTable table{};
   const std::array<double, kTransferPointCount> theta = assumedTipTwists(pile.diameter, unitsCode);
   for (std::size_t i = 0; i < theta.size(); ++i) {
-    status = transferFromTip(pile, tz, Rigidity::kTorsional, 0.0, theta[i], torque, twist, diag);
+    status = transferFromTip(pile, tz, Rigidity::kTorsional, unitsCode, 0.0, theta[i], torque,
+                             twist, diag);
     if (!isOk(status)) return status;
     table[i] = {signOf(pass, torque[0]), signOf(pass, twist[0]), signOf(pass, theta[i]), 0.0};
     if (listings != nullptr) {
@@ -361,16 +372,16 @@ StatusCode solveAxialTransfer(const AxialPile& pile, const LoadSettlementCurve& 
   } else {
     std::size_t k = 0;
     while (k < last && head(k) < u) ++k;
-    if (k == 0) {
-      w = tip(0);
+    if (k == 0 || head(k) == u) {
+      w = tip(k);  // on a stored row: exactly its tip movement
     } else {
       const double span = head(k) - head(k - 1);
       w = span > 0.0 ? tip(k - 1) + (tip(k) - tip(k - 1)) * (u - head(k - 1)) / span : tip(k);
     }
   }
   const double q = tipLoadAt(curve.tip[slot], w);
-  const StatusCode status =
-      transferFromTip(pile, curve.tz, Rigidity::kAxial, q, w, load, movement, diag);
+  const StatusCode status = transferFromTip(pile, curve.tz, Rigidity::kAxial, curve.unitsCode, q, w,
+                                            load, movement, diag);
   if (!isOk(status)) return status;
   if (uplift) {
     for (std::size_t i = 0; i < nodes; ++i) {

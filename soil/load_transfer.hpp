@@ -57,6 +57,7 @@ struct LoadSettlementCurve {
   std::array<TransferTable, 2> table{};  // [0] uplift (values negated), [1] compression
   JoinedCurve joined{};                  // points 1..9 uplift, 10 the origin, 11..19 compression
   int pointCount = kJoinedPointCount;
+  int unitsCode = 1;  // of the build, for the direct solution
 };
 
 // The torsional curves of one pile property.
@@ -81,6 +82,11 @@ struct CurveListings {
 [[nodiscard]] std::array<double, kTransferPointCount> assumedTipTwists(double diameter,
                                                                        int unitsCode);
 
+// Closure of the mid-segment movement iteration: 0.0001 in, or its metric equivalent
+// 2.54E-6 m with units code 2 (a tenth of a millimetre would exceed the first assumed tip
+// movements). The twist iteration closes on 0.0001 rad in every unit system.
+[[nodiscard]] double movementClosure(int unitsCode);
+
 // One tip-up transfer. Starting at the tip with `tipLoad` and `tipMovement`, carries load and
 // movement (torque and twist for Rigidity::kTorsional) up the pile's segments; `load` and
 // `movement` (at least segments + 1 entries) receive the values at the segment boundaries,
@@ -88,9 +94,9 @@ struct CurveListings {
 // with message lines when a segment's iteration does not close in kMaxSegmentIterations; 53
 // (50) when the pile has a section without rigidity.
 [[nodiscard]] StatusCode transferFromTip(const AxialPile& pile, const TzCurveSet& tz,
-                                         Rigidity which, double tipLoad, double tipMovement,
-                                         std::span<double> load, std::span<double> movement,
-                                         Diagnostics& diag);
+                                         Rigidity which, int unitsCode, double tipLoad,
+                                         double tipMovement, std::span<double> load,
+                                         std::span<double> movement, Diagnostics& diag);
 
 // One pass of the load-settlement curve: t-z curves, q-w curve of the pass, E·A check and the
 // nine points. Fills `curve.tz`, `curve.tip[pass - 1]` and `curve.table[pass - 1]` only when

@@ -160,7 +160,9 @@ TipEstimate estimateTip(int code, bool drilled, int unitsCode, double cohesion,
   return {metric(unitsCode) ? 3830.0 : 555.56, false};
 }
 
+// A unit label in parentheses, without the blank that pads " M." to three characters.
 std::string labelled(std::string_view label) {
+  while (!label.empty() && label.front() == ' ') label.remove_prefix(1);
   return "(" + std::string(label) + ")";
 }
 
