@@ -375,6 +375,25 @@ TEST(BuildTzCurves, DepthsTypesAndFrictionOfEveryCurve) {
   for (std::size_t j = 0; j < 10; ++j) EXPECT_EQ(set.curves[6].points[j].t, sandShape[j].t);
 }
 
+TEST(BuildTzCurveAt, AnyDepthAsTheCurvesOfThePileAreBuilt) {
+  // The per-pile regeneration at node depths: the same FMAX, angle and shape as the curve that
+  // buildTzCurves makes at that depth.
+  const SoilProfile profile =
+      profileOf({uniformLayer(4, 0.0, 600.0, {{P::kUnitWeight, 0.04}, {P::kFrictionAngle, 36.0}})});
+  AxialPile pile = straightPile(500.0, 10, 24.0, 452.0, 1e9, 1e9);
+  pile.headDepth = 5.0;
+  TzCurveSet set;
+  Diagnostics diag;
+  ASSERT_TRUE(isOk(buildTzCurves(pile, profile, 1, set, diag)));
+  TzCurve c;
+  ASSERT_TRUE(isOk(buildTzCurveAt(pile, profile, 1, set.curves[3].soilDepth, 4, c, diag)));
+  EXPECT_EQ(c.fmax, set.curves[3].fmax);
+  EXPECT_EQ(c.depth, set.curves[3].depth);
+  for (std::size_t j = 0; j < 10; ++j) EXPECT_EQ(c.points[j].t, set.curves[3].points[j].t);
+  // 0.8 * 0.04 * 300.05 * tan(36 deg - 0.087)
+  EXPECT_NEAR(c.fmax, 0.8 * 0.04 * 300.05 * std::tan(36.0 * kDegree - 0.087), 1e-12);
+}
+
 TEST(BuildTzCurves, DrilledShaftInUserSoilFollowsTheFrictionAngle) {
   ProfileLayer a = uniformLayer(5, 0.0, 200.0, {{P::kSideFriction, 2.0}});
   ProfileLayer b =
