@@ -1,5 +1,6 @@
 #include "soil/load_transfer.hpp"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -77,8 +78,8 @@ void traceTransfer(const AxialPile& pile, bool torsion, UnitLabels labels, int p
   for (int k = 1; k <= n + 1; ++k) {
     const std::size_t node = static_cast<std::size_t>(n - k + 1);
     const double depth = k <= n ? pile.length - (k - 1) * delta : 0.0;
-    lines.push_back(fmt::format("{:6d}{:14.4E}{:16.4E}{:16.4E}", k, depth, signOf(pass, load[node]),
-                                signOf(pass, movement[node])));
+    lines.push_back(fmt::format(FMT_COMPILE("{:6d}{:14.4E}{:16.4E}{:16.4E}"), k, depth,
+                                signOf(pass, load[node]), signOf(pass, movement[node])));
   }
 }
 
