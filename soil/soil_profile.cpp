@@ -236,8 +236,7 @@ double subgradeModulusAt(const SoilProfile& profile, double x) {
   if (!pts.empty() && x >= pts.front().depth) {
     const int b = boundaryAt(pts, x);
     if (b >= 0) {
-      k = 0.5 *
-          (pts[static_cast<std::size_t>(b)].value + pts[static_cast<std::size_t>(b) + 1].value);
+      k = 0.5 * (pts[static_cast<std::size_t>(b)].value + pts[static_cast<std::size_t>(b) + 1].value);
     } else {
       k = interpolateCurve(pts, x);
     }
