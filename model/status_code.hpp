@@ -48,6 +48,7 @@ enum class [[nodiscard]] StatusCode : std::int32_t {
   kZeroTorsionalRigidity = 50,  // a pile section with no torsional rigidity (torque curve)
   kAxialTransferNoConvergence = 51,    // load-transfer movement iteration without closure
   kTorsionTransferNoConvergence = 52,  // torsional transfer twist iteration without closure
+  kZeroAxialRigidity = 53,  // a pile section with no axial rigidity E·A (load-settlement curve)
 };
 
 [[nodiscard]] constexpr std::int32_t toInt(StatusCode code) noexcept {
