@@ -242,7 +242,9 @@ StatusCode setUp(const LateralPileModel& pile, const PileHeadInput& head, const 
     const auto k = static_cast<std::size_t>(m < 0 ? 0 : (m > n ? n : m));
     work.stiffnessY[at(m)] = pile.stiffnessY[k];
     work.stiffnessZ[at(m)] = pile.stiffnessZ[k];
-    work.axialForce[at(m)] = pile.axialForceGiven ? pile.axialForce[k] : head.axialLoad;
+    work.axialForce[at(m)] = head.axialForce != nullptr ? (*head.axialForce)[k]
+                             : pile.axialForceGiven    ? pile.axialForce[k]
+                                                       : head.axialLoad;
   }
   const std::span<double> es(work.soilModulus.data(), static_cast<std::size_t>(n + 1));
   const StatusCode status = soil.initialModuli(es, diag);

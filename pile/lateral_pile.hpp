@@ -105,6 +105,9 @@ struct PileHeadInput {
   double deflectionZ = 0.0;  // u3
   double slopeZ = 0.0;       // u5
   double axialLoad = 0.0;    // P, compression positive, after the axial-load factor
+  // The axial force at every real node from the axial solution of this head movement, when the
+  // load case asks for the axial load distribution; it then replaces P in the P-delta term.
+  const RealNodeArray* axialForce = nullptr;
   double torque = 0.0;       // T
   // Used only for the pile-top equivalent stiffnesses.
   double axialDisplacement = 0.0;  // u1

@@ -80,9 +80,8 @@ bool usesType(int code, std::initializer_list<int> codes) {
 
 class ReportWriter {
  public:
-  ReportWriter(const AnalysisModel& m, TextFile& out, const PreparedRun& prepared,
-               const InputReportServices& services)
-      : m_(m), out_(out), p_(prepared), u_(prepared.units), services_(services) {}
+  ReportWriter(const AnalysisModel& m, TextFile& out, const PreparedRun& prepared)
+      : m_(m), out_(out), p_(prepared), u_(prepared.units) {}
 
   void write() {
     head();
@@ -654,10 +653,17 @@ class ReportWriter {
       const SoilParameter p = tip ? SoilParameter::kTipResistance : SoilParameter::kSideFriction;
       const char* label = tip ? "ULTIMATE UNIT TIP RESISTANCE" : "ULTIMATE UNIT SIDE FRICTION";
       const double given[2] = {l.value(p, false), l.value(p, true)};
-      UnitResistanceEstimate e[2];
+      UnitResistanceEstimates e[2];
       for (int end = 0; end < 2; ++end) {
-        if (given[end] == 0.0 && services_.estimate) {
-          e[end] = services_.estimate(l.code, end == 0 ? l.top : l.bottom);
+        if (given[end] != 0.0) continue;
+        // Estimates the profile cannot give (a depth beyond a property curve) stay unmarked.
+        Diagnostics ignored;
+        const bool bottom = end == 1;
+        if (!isOk(estimateUnitResistances(
+                p_.profile, m_.switches.unitsCode(), l.code, bottom ? l.bottom : l.top,
+                l.value(SoilParameter::kSideFriction, bottom),
+                l.value(SoilParameter::kTipResistance, bottom), e[end], ignored))) {
+          e[end] = UnitResistanceEstimates{};
         }
       }
       const bool any = tip ? (e[0].tipEstimated || e[1].tipEstimated)
@@ -669,7 +675,7 @@ class ReportWriter {
       }
       estimated = true;
       const auto value = [&](int end, bool drivenPile) {
-        const UnitResistanceEstimate& x = e[end];
+        const UnitResistanceEstimates& x = e[end];
         const bool has = tip ? x.tipEstimated : x.sideEstimated;
         if (!has) return given[end];
         if (tip) return drivenPile ? x.tipDriven : x.tipDrilled;
@@ -845,7 +851,6 @@ class ReportWriter {
   TextFile& out_;
   const PreparedRun& p_;
   const UnitLabels& u_;
-  const InputReportServices& services_;
 };
 
 // The senses and weights of the first estimate of the group factors.
@@ -971,12 +976,63 @@ void printGroupFactors(const AnalysisModel& m, const PreparedRun& p, TextFile& o
   block(false, p.factors.pZ, p.factors.yZ, false);
 }
 
-StatusCode writeInputReport(const AnalysisModel& model, FileSet& files,
-                            const InputReportServices& services, PreparedRun& prepared) {
+StatusCode generateCurves(const AnalysisModel& model, PreparedRun& prepared,
+                          CurveListings* listings, Diagnostics& diag) {
+  std::vector<CurveRequest> requests(model.properties.size());
+  std::vector<bool> seen(model.properties.size(), false);
+  for (const PileGroupRow& r : model.pileRows) {
+    const std::size_t k = static_cast<std::size_t>(r.property - 1);
+    if (r.property < 1 || k >= requests.size() || seen[k]) continue;
+    seen[k] = true;
+    requests[k].headDepth = r.x - r.ground;
+    requests[k].torqueRotation = model.is3d();
+  }
+  const StatusCode status = buildCurveStore(model, prepared.profile, model.switches.unitsCode(),
+                                            requests, prepared.curves, listings, diag);
+  if (!isOk(status)) return status;
+  for (std::size_t k = 0; k < prepared.curves.properties.size(); ++k) {
+    const PropertyCurves& c = prepared.curves.properties[k];
+    HeadCurve& ls = prepared.loadSettlement[k];
+    ls.clear();
+    for (int i = 0; i < c.loadSettlement.pointCount; ++i) {
+      const CurvePoint& pt = c.loadSettlement.joined[static_cast<std::size_t>(i)];
+      ls.push_back({pt.movement, pt.load});
+    }
+    HeadCurve& tr = prepared.torqueRotation[k];
+    tr.clear();
+    if (!c.hasTorqueRotation) continue;
+    for (int i = 0; i < c.torqueRotation.pointCount; ++i) {
+      const CurvePoint& pt = c.torqueRotation.joined[static_cast<std::size_t>(i)];
+      tr.push_back({pt.movement, pt.load});
+    }
+  }
+  return StatusCode::kCompleted;
+}
+
+StatusCode writeInputReport(const AnalysisModel& model, FileSet& files, PreparedRun& prepared) {
   prepared = prepareRun(model);
-  StatusCode status = StatusCode::kCompleted;
-  if (services.generateCurves) status = services.generateCurves(prepared);
-  ReportWriter(model, files[Channel::kReport], prepared, services).write();
+  CurveListings listings;
+  Diagnostics diag;
+  const StatusCode status = generateCurves(model, prepared, &listings, diag);
+  for (const std::string& l : listings.tzListing) files[Channel::kTzListing].line(l);
+  for (const std::string& l : listings.transferTrace) files[Channel::kAxialCurves].line(l);
+  ReportWriter(model, files[Channel::kReport], prepared).write();
+  for (const std::string& l : diag.report) files[Channel::kReport].line(l);
+  for (const std::string& l : diag.runtime) files[Channel::kRuntime].line(l);
+  // The joined head curves, for graphing.
+  TextFile& plot = files[Channel::kPlot];
+  for (std::size_t k = 0; k < prepared.loadSettlement.size(); ++k) {
+    for (int kind = 0; kind < 2; ++kind) {
+      const HeadCurve& curve = kind == 0 ? prepared.loadSettlement[k] : prepared.torqueRotation[k];
+      if (curve.empty()) continue;
+      plot.line(fmt::format("{} CURVE, PILE PROPERTY:{:5d}  NPOINTS={:5d}",
+                            kind == 0 ? "LOAD-SETTLEMENT" : "TORQUE-ROTATION", k + 1,
+                            curve.size()));
+      for (const HeadCurvePoint& pt : curve) {
+        plot.line(formatRealCell(18, 8, pt.movement) + formatRealCell(18, 8, pt.force));
+      }
+    }
+  }
   return status;
 }
 

@@ -13,6 +13,7 @@
 #include "report/group_factors.hpp"
 #include "report/load_assembly.hpp"
 #include "report/pile_layout.hpp"
+#include "soil/load_transfer.hpp"
 #include "soil/soil_profile.hpp"
 
 namespace stilt {
@@ -23,15 +24,6 @@ struct HeadCurvePoint {
   double force = 0.0;
 };
 using HeadCurve = std::vector<HeadCurvePoint>;
-
-// The program's estimate of an ultimate unit side friction or tip resistance that was given as
-// zero, for driven piles (P) and drilled shafts (S).
-struct UnitResistanceEstimate {
-  bool sideEstimated = false;
-  double sideDriven = 0.0, sideDrilled = 0.0;
-  bool tipEstimated = false;
-  double tipDriven = 0.0, tipDrilled = 0.0;
-};
 
 // Everything the analysis takes from the input report pass.
 struct PreparedRun {
@@ -49,17 +41,11 @@ struct PreparedRun {
   double capReferenceLevel = 0.0;  // smallest pile-head X less the cap thickness
   int smallestIncrements = 0;
   bool printedPyCurves = false;  // the driver's copy of the printed-curves switch
-  // Generated head curves per property (empty where none were generated).
+  // The load-transfer curves of every property, and their joined head curves as printed
+  // (empty where none were generated).
+  CurveStore curves;
   std::vector<HeadCurve> loadSettlement;
   std::vector<HeadCurve> torqueRotation;
-};
-
-// What the report asks of the load-transfer curves: the estimates of zero side friction and tip
-// resistance at a depth of a layer, and the generation of every property's head curves.
-struct InputReportServices {
-  std::function<UnitResistanceEstimate(int soilTypeCode, double depth)> estimate;
-  // Fills prepared.loadSettlement / torqueRotation; a non-zero status ends the run.
-  std::function<StatusCode(PreparedRun& prepared)> generateCurves;
 };
 
 // The default load levels of a foundation-stiffness estimation without its own list:
@@ -69,10 +55,15 @@ struct InputReportServices {
 // The preparation alone (no report written), for the analysis and for tests.
 [[nodiscard]] PreparedRun prepareRun(const AnalysisModel& model);
 
-// Writes the input report to the output report and prepares the run. Returns the status of the
-// curve generation (0 when all curves were built).
+// The load-transfer curves of every property (head curves in three dimensions too), with their
+// listings and messages. Head depth of a property: that of the first pile that uses it.
+[[nodiscard]] StatusCode generateCurves(const AnalysisModel& model, PreparedRun& prepared,
+                                        CurveListings* listings, Diagnostics& diag);
+
+// Writes the input report to the output report and prepares the run: tables B to K, the t-z
+// listing, the load-transfer trace and the joined curves on the plot file. Returns the status of
+// the curve generation (0 when every curve was built).
 [[nodiscard]] StatusCode writeInputReport(const AnalysisModel& model, FileSet& files,
-                                          const InputReportServices& services,
                                           PreparedRun& prepared);
 
 // Table K: the group reduction factors, for every option but 0.

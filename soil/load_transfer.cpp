@@ -34,7 +34,7 @@ std::string labelled(std::string_view label) {
   return "(" + trimmed(label) + ")";
 }
 
-std::string torqueLabel(UnitLabels labels) {
+std::string torqueLabel(CurveUnitLabels labels) {
   return "(" + trimmed(labels.force) + "-" + trimmed(labels.length) + ")";
 }
 
@@ -45,7 +45,7 @@ bool passIsValid(int pass, Diagnostics& diag) {
 }
 
 // Heading and units of the summary table of a pass on the t-z listing file.
-void summaryHeading(bool torsion, UnitLabels labels, std::vector<std::string>& lines) {
+void summaryHeading(bool torsion, CurveUnitLabels labels, std::vector<std::string>& lines) {
   const char* top = torsion ? "TOP  MOM." : "TOP  LOAD";
   const char* tip = torsion ? "TIP  MOM." : "TIP  LOAD";
   const std::string load = torsion ? torqueLabel(labels) : labelled(labels.force);
@@ -63,7 +63,7 @@ void summaryRow(const TransferPoint& p, std::vector<std::string>& lines) {
 
 // The trace of one transfer: a row per segment, from the tip up, at the segment's bottom, then
 // the head at depth 0.
-void traceTransfer(const AxialPile& pile, bool torsion, UnitLabels labels, int pass,
+void traceTransfer(const AxialPile& pile, bool torsion, CurveUnitLabels labels, int pass,
                    std::span<const double> load, std::span<const double> movement,
                    std::vector<std::string>& lines) {
   const std::string loadLabel = torsion ? torqueLabel(labels) : labelled(labels.force);
@@ -166,7 +166,7 @@ StatusCode buildLoadSettlementCurve(const AxialPile& pile, const SoilProfile& pr
                                     int unitsCode, int pass, LoadSettlementCurve& curve,
                                     CurveListings* listings, Diagnostics& diag) {
   if (!passIsValid(pass, diag)) return StatusCode::kInternalError;
-  const UnitLabels labels = setUnitLabels(unitsCode);
+  const CurveUnitLabels labels = setUnitLabels(unitsCode);
   TzCurveSet tz;
   StatusCode status = buildTzCurves(pile, profile, unitsCode, tz, diag);
   if (!isOk(status)) return status;
@@ -214,7 +214,7 @@ StatusCode buildTorqueRotationCurve(const AxialPile& pile, const SoilProfile& pr
                                     int unitsCode, int pass, TorqueRotationCurve& curve,
                                     CurveListings* listings, Diagnostics& diag) {
   if (!passIsValid(pass, diag)) return StatusCode::kInternalError;
-  const UnitLabels labels = setUnitLabels(unitsCode);
+  const CurveUnitLabels labels = setUnitLabels(unitsCode);
   TzCurveSet tz;
   StatusCode status = buildTzCurves(pile, profile, unitsCode, tz, diag);
   if (!isOk(status)) return status;

@@ -168,7 +168,7 @@ std::string labelled(std::string_view label) {
 
 }  // namespace
 
-UnitLabels setUnitLabels(int unitsCode) {
+CurveUnitLabels setUnitLabels(int unitsCode) {
   if (unitsCode == 1) return {"IN.", "LBS", "PSI"};
   return {" M.", "KN.", "KPA"};
 }
@@ -507,7 +507,7 @@ double tipLoadAt(const TipCurve& curve, double w) {
       true);
 }
 
-void listTzCurves(const TzCurveSet& set, int property, UnitLabels labels, bool torsion,
+void listTzCurves(const TzCurveSet& set, int property, CurveUnitLabels labels, bool torsion,
                   std::vector<std::string>& lines) {
   lines.emplace_back();
   lines.push_back(fmt::format("     {} PILE PROPERTY:{:5d}",
@@ -530,7 +530,7 @@ void listTzCurves(const TzCurveSet& set, int property, UnitLabels labels, bool t
   }
 }
 
-void listTipCurve(const TipCurve& curve, int property, UnitLabels labels,
+void listTipCurve(const TipCurve& curve, int property, CurveUnitLabels labels,
                   std::vector<std::string>& lines) {
   lines.emplace_back();
   lines.push_back(fmt::format("     Q-W CURVE, PILE PROPERTY:{:5d}", property));

@@ -69,13 +69,13 @@ struct TipSoil {
 };
 
 // Three-character unit labels of the curve listings.
-struct UnitLabels {
+struct CurveUnitLabels {
   std::string_view length;  // "IN." or " M."
   std::string_view force;   // "LBS" or "KN."
   std::string_view stress;  // "PSI" or "KPA"
 };
 // English labels for units code 1, metric ones for every other code.
-[[nodiscard]] UnitLabels setUnitLabels(int unitsCode);
+[[nodiscard]] CurveUnitLabels setUnitLabels(int unitsCode);
 
 // Linear interpolation in the input profile of ultimate unit side friction (parameter 8), tip
 // resistance (parameter 9) or friction angle (parameter 3, radians) against depth below the top
@@ -189,10 +189,10 @@ struct UnitResistanceEstimates {
 
 // "T-Z CURVES, PILE PROPERTY:" (or "T-q CURVES, PILE PROPERTY:" for the torsion build) with
 // every curve's number, point count, depth below the top of the profile and its 10 points.
-void listTzCurves(const TzCurveSet& set, int property, UnitLabels labels, bool torsion,
+void listTzCurves(const TzCurveSet& set, int property, CurveUnitLabels labels, bool torsion,
                   std::vector<std::string>& lines);
 // "Q-W CURVE, PILE PROPERTY:" with the 10 (Q, W) points.
-void listTipCurve(const TipCurve& curve, int property, UnitLabels labels,
+void listTipCurve(const TipCurve& curve, int property, CurveUnitLabels labels,
                   std::vector<std::string>& lines);
 
 }  // namespace stilt

@@ -31,13 +31,13 @@ void expectShape(const TzShape& s, const std::array<double, 9>& t, const std::ar
 // ---------------------------------------------------------------------------------------------
 // Unit labels
 
-TEST(UnitLabels, EnglishForCodeOneMetricOtherwise) {
-  const UnitLabels e = setUnitLabels(1);
+TEST(CurveUnitLabels, EnglishForCodeOneMetricOtherwise) {
+  const CurveUnitLabels e = setUnitLabels(1);
   EXPECT_EQ(e.length, "IN.");
   EXPECT_EQ(e.force, "LBS");
   EXPECT_EQ(e.stress, "PSI");
   for (int code : {2, 3}) {
-    const UnitLabels m = setUnitLabels(code);
+    const CurveUnitLabels m = setUnitLabels(code);
     EXPECT_EQ(m.length, " M.");
     EXPECT_EQ(m.force, "KN.");
     EXPECT_EQ(m.stress, "KPA");

@@ -1,0 +1,103 @@
+#pragma once
+// The piles of a three-dimensional group for one load case or combination: each pile analysed
+// for a head displacement with its axial spring (load-settlement curve, or the direct axial
+// solution), its torsional spring (torque-rotation curve) and its lateral beam-column on p-y
+// springs.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/pile_group.hpp"
+#include "model/analysis_model.hpp"
+#include "pile/lateral_pile.hpp"
+#include "pile/result_quantities.hpp"
+#include "report/input_report.hpp"
+#include "report/load_assembly.hpp"
+#include "soil/py_soil.hpp"
+
+namespace stilt {
+
+// What one item's piles are analysed with.
+struct PileItemSettings {
+  bool cyclic = false;
+  int cycles = 1;
+  int maxIterations = 100;
+  double tolerance = 1.0e-5;
+  bool axialDistribution = false;  // the axial load along the pile from the direct solution
+  const DistributedLoads* loads = nullptr;
+};
+
+// Scratch of one pile analysis; after an analysis with the final-results switch on it holds the
+// pile's results for the printing pass.
+struct GroupPileWorkspace final : PileWorkspace {
+  LateralPileWorkspace lateral;
+  LateralPileSolution solution;
+  PileResults results;
+  RealNodeArray axialLoad{};      // axial force per node (compression positive), factored
+  RealNodeArray axialMovement{};  // axial movement per node
+  bool axialDistribution = false;
+  Vector6 localDisplacement{};  // u: axial, y, z, twist, rotation y, rotation z
+  Vector6 localForce{};         // actions on the pile head in pile axes: P, Vy, Vz, T, My, Mz
+  double maxStress = 0.0;
+};
+
+class GroupPiles final : public PileGroupAnalysis {
+ public:
+  // Prepares every pile for the item. Fails with the status of the first pile whose sections or
+  // soil cannot be prepared; `diag` says why.
+  [[nodiscard]] static StatusCode build(const AnalysisModel& model, const PreparedRun& prepared,
+                                        const PileItemSettings& settings,
+                                        std::unique_ptr<GroupPiles>& out, Diagnostics& diag);
+
+  int pileCount() const override { return static_cast<int>(piles_.size()); }
+  const PileGeometry& geometry(int pile) const override {
+    return piles_[static_cast<std::size_t>(pile)].geometry;
+  }
+  std::unique_ptr<PileWorkspace> makeWorkspace() const override {
+    return std::make_unique<GroupPileWorkspace>();
+  }
+  [[nodiscard]] StatusCode analysePile(int pile, const Vector6& headDisplacement,
+                                       const PileCallOptions& options, PileWorkspace& workspace,
+                                       PileOutcome& outcome) const override;
+
+  // Whether the pile's axial spring is a user curve (the axial quantities need a generated one).
+  bool usesUserCurve(int pile) const { return piles_[static_cast<std::size_t>(pile)].userAxial; }
+  // Es along the pile of the last analysis, for the equivalent stiffnesses along the pile.
+  const LateralPileModel& lateralModel(int pile) const {
+    return piles_[static_cast<std::size_t>(pile)].lateral;
+  }
+
+ private:
+  struct Pile {
+    int number = 0;
+    PileGeometry geometry;
+    Matrix6 rotation{};
+    LateralPileModel lateral;
+    PySoil soil;
+    const HeadCurve* axialCurve = nullptr;
+    bool userAxial = false;
+    const PropertyCurves* generated = nullptr;  // for the direct axial solution
+    const HeadCurve* torsionCurve = nullptr;
+    bool torsionFree = false;  // a pinned plane transmits no torque
+    double axialFactor = 1.0;
+    bool belowProfile = false;
+    double length = 0.0;
+  };
+
+  const AnalysisModel* model_ = nullptr;
+  const PreparedRun* prepared_ = nullptr;
+  PileItemSettings settings_;
+  std::vector<Pile> piles_;
+};
+
+// A head curve lookup: the force at `movement` by linear interpolation, with the apparent
+// failures of a movement beyond the curve's ends. Zero movement gives zero without the curve.
+struct CurveLookup {
+  double force = 0.0;
+  int failure = 0;  // 0 none, 1 beyond the last point, -1 below the first point
+  double exceeded = 0.0;  // movement of the curve point that was passed
+};
+[[nodiscard]] CurveLookup lookUpHeadCurve(const HeadCurve& curve, double movement);
+
+}  // namespace stilt
