@@ -96,7 +96,8 @@ double StiffClayFreeWaterCurve::p(double y) const {
     if (y <= a) {
       p = 0.5 * pc * std::sqrt(y / y50);
     } else if (y <= 6.0 * a) {
-      p = 0.5 * pc * std::sqrt(y / y50) - 0.055 * pc * std::pow((y - a) / a, 1.25);
+      const double r = (y - a) / a;  // r^1.25 = r·r^(1/4)
+      p = 0.5 * pc * std::sqrt(y / y50) - 0.055 * pc * r * std::sqrt(std::sqrt(r));
     } else if (y <= 18.0 * a) {
       p = 0.5 * pc * std::sqrt(6.0 * coef) - 0.411 * pc - 0.0625 * pc * (y - 6.0 * a) / y50;
     } else {

@@ -109,6 +109,7 @@ StatusCode PySoil::build(const PySoilInput& in, PySoil& out, Diagnostics& diag) 
     if (f.inTable) {
       out.nodes_[i].pFactor = f.p;
       out.nodes_[i].yFactor = positiveFactor(f.y);
+      out.nodes_[i].inverseYFactor = 1.0 / out.nodes_[i].yFactor;
     }
   }
 
@@ -400,15 +401,16 @@ StatusCode PySoil::secantModuli(std::span<const double> y, PyMultipliers m, std:
                                 Diagnostics& /*diag*/) const {
   const std::size_t n = nodes_.size();
   if (y.size() < n || es.size() < n) return StatusCode::kInternalError;
-  const double yMultiplier = positiveFactor(m.y);
+  const double inverseYMultiplier = 1.0 / positiveFactor(m.y);
   for (std::size_t i = 0; i < n; ++i) {
     const NodeSpring& node = nodes_[i];
     // The spring is the printed curve: deflections stretched by the y-multipliers, resistance
-    // scaled by the p-multipliers. Its secant at y is pm·p(y/ym)/y.
+    // scaled by the p-multipliers. Its secant at y is pm·p(y/ym)/y. (Reciprocals keep the
+    // update to one division per node.)
     const double pScale = m.p * node.pFactor;
-    const double yScale = yMultiplier * node.yFactor;
-    const double u = y[i] / yScale;
-    es[i] = u < kSmallDeflection ? pScale * node.smallModulus / yScale
+    const double inverseYScale = inverseYMultiplier * node.inverseYFactor;
+    const double u = y[i] * inverseYScale;
+    es[i] = u < kSmallDeflection ? pScale * node.smallModulus * inverseYScale
                                  : pScale * resistance(node.curve, u) / y[i];
   }
   return StatusCode::kCompleted;

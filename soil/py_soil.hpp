@@ -100,6 +100,7 @@ class PySoil final : public LateralSoil {
     PyCurve curve;
     double pFactor = 1.0;
     double yFactor = 1.0;
+    double inverseYFactor = 1.0;
     double smallModulus = 0.0;  // unscaled secant modulus at 1.0E-14
   };
   // Running trapezoidal average of the strength over the nodes of a layer (stiff clays' ca,

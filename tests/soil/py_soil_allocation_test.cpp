@@ -95,7 +95,7 @@ TEST(SecantModuliUpdate, AllocatesNothingForAnyFamily) {
       in.widths = widths;
       in.cyclic = cyclic;
       in.cycles = 10;
-      in.userCurves = &set;
+      if (code == 5) in.userCurves = &set;  // otherwise the set would replace the layer
       PySoil soil;
       Diagnostics d;
       ASSERT_EQ(PySoil::build(in, soil, d), StatusCode::kCompleted) << code;
@@ -109,6 +109,9 @@ TEST(SecantModuliUpdate, AllocatesNothingForAnyFamily) {
       EXPECT_EQ(st, StatusCode::kCompleted);
       EXPECT_EQ(after - before, 0) << "code " << code;
       EXPECT_GT(es[50], 0.0) << "code " << code;
+      // The node runs the layer's own family (the user set only serves the layer of code 5).
+      EXPECT_EQ(std::holds_alternative<InterpolatedUserCurve>(soil.nodeCurve(50)), code == 5);
+      EXPECT_FALSE(std::holds_alternative<NoResistance>(soil.nodeCurve(50))) << code;
     }
   }
 }
