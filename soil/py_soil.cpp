@@ -198,7 +198,7 @@ StatusCode PySoil::curveAtDepth(double x, double b, RunningStrength* running,
   if (!isOk(st)) return st;
   if (running != nullptr) running->layer = li;
   s.xu = li > 0 && usesEquivalentDepth(type)
-             ? equivalent[static_cast<std::size_t>(li)] + (x - layer.top)
+             ? equivalent[static_cast<std::size_t>(li)] + (x - std::max(layer.top, 0.0))
              : x;
   if (type == SoilType::kApiSand || type == SoilType::kSilt) {
     st = checkFrictionAngle(type == SoilType::kSilt, s.phi, groundSlope_, diag);
@@ -282,8 +282,8 @@ std::vector<double> PySoil::equivalentDepths(int lastLayer) const {
   double above = 0.0;
   for (int li = 0; li <= lastLayer && li < static_cast<int>(layers.size()); ++li) {
     const ProfileLayer& layer = layers[static_cast<std::size_t>(li)];
-    const double hTop =
-        li > 0 && usesEquivalentDepth(layer.type) ? searchEquivalentDepth(li, above) : layer.top;
+    const double hTop = li > 0 && usesEquivalentDepth(layer.type) ? searchEquivalentDepth(li, above)
+                                                                  : std::max(layer.top, 0.0);
     h[static_cast<std::size_t>(li)] = hTop;
     // Simpson's rule over the part of the layer below the ground surface, 20 intervals.
     const double a = std::max(layer.top, 0.0);
@@ -314,7 +314,7 @@ double PySoil::layerUltimate(int li, double x, double hTop) const {
   StatusCode ignored = StatusCode::kCompleted;
   PyNodeSoil s;
   s.x = x;
-  s.xu = hTop + (x - layer.top);
+  s.xu = hTop + (x - std::max(layer.top, 0.0));  // soil above the ground surface counts for nothing
   s.b = widthAt(x);
   s.unitsCode = profile_->unitsCode();
   s.xr = std::max(x - layer.top, 0.0);

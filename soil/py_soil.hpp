@@ -89,9 +89,10 @@ class PySoil final : public LateralSoil {
     return nodes_[static_cast<std::size_t>(node)].curve;
   }
   [[nodiscard]] ReductionFactors nodeFactors(int node) const;
-  // The depth that stands for the top of a layer in its ultimate-resistance expressions: the
-  // equivalent depth H below the first layer, the layer's own top otherwise. Layers below the
-  // deepest node are not computed (NaN).
+  // The depth that stands for the top of a layer (or for the ground surface, where the layer
+  // starts above it) in its ultimate-resistance expressions: the equivalent depth H below the
+  // first layer, the layer's own top otherwise. Layers below the deepest node are not computed
+  // (NaN).
   [[nodiscard]] double equivalentDepth(int layer) const;
   [[nodiscard]] bool pileCurvesReplaceLayers() const { return pileCurves_; }
 

@@ -170,6 +170,20 @@ TEST(StiffClayFreeWater, DeepNodeUsesPcdAndTheLastTableValues) {
   expectClose(c.p(0.45 * 4.1 * 0.3 * 0.0025), 0.3 * 550.0);
 }
 
+TEST(StiffClayFreeWater, DeepNodeBranches) {
+  // x = 3: pc = 550, As = 0.6, Ac = 0.3, y50 = 0.0025.
+  const double pc = 550.0, y50 = 0.0025;
+  const StiffClayFreeWaterCurve s = makeStiffClayFreeWater(stiffWetAt(3.0, false));
+  const double a = 0.6 * y50;
+  expectClose(s.p(0.5 * a), 0.5 * pc * std::sqrt(0.3));                        // 150.62
+  expectClose(s.p(10 * a), pc * (0.5 * std::sqrt(3.6) - 0.411 - 0.25 * 0.6));  // 213.2
+  const StiffClayFreeWaterCurve c = makeStiffClayFreeWater(stiffWetAt(3.0, true));
+  const double yp = 4.1 * 0.3 * y50;
+  expectClose(c.p(0.3 * yp), 0.3 * pc * (1.0 - std::pow(1.0 / 3.0, 2.5)));
+  expectClose(c.p(yp), 0.936 * 0.3 * pc - 0.085 / y50 * pc * 0.4 * yp);
+  expectClose(c.p(3 * yp), 0.936 * 0.3 * pc - 0.102 / y50 * pc * yp);
+}
+
 TEST(StiffClayFreeWater, ReportPointsEndAtTwoHundredAsY50) {
   CurveDeflections y{};
   makeStiffClayFreeWater(stiffWetAt(0.25, false)).deflections(y);
@@ -240,10 +254,32 @@ TEST(StiffClayNoFreeWater, HundredCyclesStretchTheCurveToK) {
   expectClose(y[16], 1.25 * 35.2 * y50);
 }
 
+TEST(StiffClayNoFreeWater, DeepNodeStaticAndCyclic) {
+  // x = 6: pu = 468, y50 = 0.006.
+  const StiffClayNoFreeWaterCurve s = makeStiffClayNoFreeWater(stiffDryAt(6.0, false), false);
+  expectClose(s.p(0.006), 234.0);
+  expectClose(s.p(4 * 0.006), 234.0 * std::sqrt(2.0));  // 4^(1/4) = √2
+  expectClose(s.p(16 * 0.006), 468.0);
+  const StiffClayNoFreeWaterCurve c = makeStiffClayNoFreeWater(stiffDryAt(6.0, true, 100), false);
+  expectClose(c.p(2.2 * 0.006), 234.0);
+  expectClose(c.p(10 * 0.006), 234.0 * std::pow(10 / 2.2, 0.25));
+  expectClose(c.p(35.2 * 0.006), 468.0);
+}
+
 TEST(StiffClayNoFreeWater, CyclicWithNoCyclesCountsOne) {
   const StiffClayNoFreeWaterCurve c = makeStiffClayNoFreeWater(stiffDryAt(1.5, true, 0), false);
   expectClose(c.bigK, 16.0);
   expectClose(c.p(0.006), 119.25);
+}
+
+TEST(StiffClayInitialK, CyclicDeepNode) {
+  PyNodeSoil s = stiffDryAt(6.0, true, 100);
+  s.k = 5000.0;  // k·x = 30000
+  const StiffClayNoFreeWaterCurve c = makeStiffClayNoFreeWater(s, true);
+  // y = 0.001: 0.5·468·(0.001/(2.2·0.006))^(1/4) = 122.8 lies above k·x·y = 30.
+  expectClose(c.p(0.001), 30.0);
+  expectClose(c.p(0.1), 234.0 * std::pow(0.1 / (2.2 * 0.006), 0.25));  // 388.2 < 3000
+  expectClose(c.p(1.0), 468.0);
 }
 
 TEST(StiffClayInitialK, BoundedByKxyWithModulusKx) {

@@ -240,6 +240,19 @@ TEST(PySoilCurveMode, LiquefiedSandBlock) {
   EXPECT_EQ(std::string(kLiquefiedSandLabels[3]), "Pu                               =");
 }
 
+TEST(PySoilCurveMode, VuggyLimestoneAtY1TimesThePMultiplier) {
+  const SoilProfile profile = profileOf({layer(6, 0, 10, {0, 20, 10000}, {0, 20, 10000})});
+  const PySoil soil = build(profile, pileAt({0.0, 5.0}, 1.0));
+  PrintedPyCurve c;
+  Diagnostics d;
+  const std::vector<double> y1 = {0.0004};  // 0.0004·b
+  ASSERT_EQ(soil.curveAt(2.0, 1.0, y1, {0.5, 1.0}, c, d), StatusCode::kCompleted);
+  expectClose(c.p[0], 0.5 * 0.8 * 5000.0 * 1.0);  // pm·0.8·su·b
+  ASSERT_EQ(soil.curveAt(2.0, 1.0, {}, {0.5, 1.0}, c, d), StatusCode::kCompleted);
+  expectClose(c.y[16], 16.0 * 0.0024 / 15.0);
+  expectClose(c.p[16], 0.5 * 5000.0);  // su·b beyond y2
+}
+
 TEST(PySoilCurveMode, NoCurveAboveTheGround) {
   const SoilProfile profile = softClay();
   const PySoil soil = build(profile, pileAt({0.0}));
@@ -293,6 +306,16 @@ TEST(PySoilLayers, EquivalentDepthMatchesTheIntegralOfTheLayersAbove) {
               (3.0 + 8.0 * xu / 60.0 + 0.5 * xu / 0.6) * 60.0 * 0.6);
   // First layer: the real depth.
   expectClose(std::get<SoftClayCurve>(soil.nodeCurve(0)).pu, 18.0 * (3.0 + 1.1));
+}
+
+TEST(PySoilLayers, SoilAboveTheGroundAddsNothing) {
+  // A first layer wholly above this pile's ground surface: the second works at its real depth.
+  const SoilProfile profile =
+      profileOf({layer(1, -5, 0, {0, 8, 200, 0, 0, 0, 0.01}, {0, 8, 200, 0, 0, 0, 0.01}),
+                 layer(1, 0, 20, {0, 8, 50, 0, 0, 0, 0.01}, {0, 8, 50, 0, 0, 0, 0.01})});
+  const PySoil soil = build(profile, pileAt({2.0}));
+  EXPECT_EQ(soil.equivalentDepth(1), 0.0);
+  expectClose(moduli(soil, 0.015)[0], 74.8 / 0.015);  // as in one layer from the surface
 }
 
 TEST(PySoilLayers, WeakLayerBelowAStrongOneStopsAtFourTimesItsDepth) {

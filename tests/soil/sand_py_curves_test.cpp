@@ -103,6 +103,27 @@ TEST(Sand, DeepStaticAndCyclicUseTheLastTableRow) {
   expectSeven(c.p(1.0), 0.84 * 3.7456147);
 }
 
+TEST(Sand, CurvePointsAtDepthAndUnderCyclicLoading) {
+  struct Case {
+    double x;
+    bool cyclic;
+    double ps, a, b;
+  };
+  // ps from the wedge expression (worked above); A and B from the tables at x/b.
+  for (const Case& k :
+       {Case{4.2, false, 610.1503, 0.88, 0.5}, Case{4.2, true, 610.1503, 0.88, 0.55},
+        Case{0.15, true, 3.7456147, 0.84, 0.625}}) {
+    const SandCurve c = makeSand(sandAt(k.x, k.cyclic));
+    const double pu = k.a * k.ps, pm = k.b * k.ps, ym = 0.01, yu = 0.0225;
+    const double m = (pu - pm) / (yu - ym);
+    const double n = pm / (m * ym);
+    // At y = 0.005 the parabola lies below k·x·y (420 at x = 4.2, 15 at x = 0.15).
+    expectSeven(c.p(0.005), pm * std::pow(0.005 / ym, 1 / n));
+    expectSeven(c.p(0.015), pm + m * 0.005);
+    expectSeven(c.p(0.1), pu);
+  }
+}
+
 TEST(Sand, ReportPoints) {
   CurveDeflections y{};
   makeSand(sandAt(0.15, false)).deflections(y);
@@ -140,6 +161,32 @@ TEST(Silt, SandPartPlusCohesivePart) {
   expectSeven(c.p(0.0225), pu);
   expectSeven(c.p(0.01), 1.05 / 1.48 * pu);  // k·x·y = 180 stays above
   expectSeven(c.p(1.0), pu);
+}
+
+TEST(Silt, CyclicAndDeeperNode) {
+  PyNodeSoil s = sandAt(1.2, true);
+  s.phi = 30 * kDeg;
+  s.gamma = 9.0;
+  s.c = 20.0;
+  s.k = 15000.0;
+  // Cyclic at x/b = 2: A = 1.03, B = 0.82.
+  double pu = 1.03 * 42.05569 + 54.48;
+  double pm = 0.82 / 1.03 * pu;
+  SandCurve c = makeSilt(s);
+  expectSeven(c.p(0.01), pm);
+  expectSeven(c.p(0.015), pm + (pu - pm) / 0.0125 * 0.005);
+  expectSeven(c.p(0.0225), pu);
+  // x = 3 (x/b = 5), static: ps = 198.0481 (wedge), pc = (3 + 1.35 + 2.5)·12 = 82.2;
+  // A = 0.88, B = 0.5.
+  s.x = s.xu = 3.0;
+  s.cyclic = false;
+  c = makeSilt(s);
+  pu = 0.88 * 198.0481 + 82.2;
+  pm = 0.5 / 0.88 * pu;
+  expectSeven(c.pu, pu);
+  expectSeven(c.p(0.01), pm);
+  expectSeven(c.p(0.005), pm * std::pow(0.5, c.invN));  // k·x·y = 225 is above
+  expectSeven(c.p(0.5), pu);
 }
 
 TEST(Silt, ContinuousAndNeverDecreasingUpToPu) {
@@ -187,6 +234,16 @@ TEST(ApiSand, StaticFactorFloorIsPointNineAtThreeDiameters) {
   // 3.0 − 0.8·3 = 0.6 is raised to 0.9; pu = 133.1697 (shallow form).
   expectSeven(c.apu, 0.9 * 133.1697);
   expectSeven(makeApiSand(sandAt(0.6, true)).apu, 0.9 * 23.00267);  // cyclic: always 0.9
+}
+
+TEST(ApiSand, CurvePointsAtThreeDiametersAndCyclic) {
+  const ApiSandCurve s = makeApiSand(sandAt(1.8, false));
+  const double apu = 0.9 * 133.1697, kx = 20000.0 * 1.8;
+  expectSeven(s.p(0.001), apu * std::tanh(kx * 0.001 / apu));  // 31.3
+  expectSeven(s.p(0.01), apu * std::tanh(kx * 0.01 / apu));    // 119.3
+  const ApiSandCurve c = makeApiSand(sandAt(0.6, true));
+  const double capu = 0.9 * 23.00267;
+  expectSeven(c.p(0.002), capu * std::tanh(12000.0 * 0.002 / capu));
 }
 
 TEST(ApiSand, DeepNodeUsesTheDeepForm) {
@@ -242,6 +299,14 @@ TEST(LiquefiedSand, MetricCurveAndItsCaps) {
   expectSeven(c.p(0.050), 14.41500);
   expectSeven(c.pu, 285.6492);    // the expression at b/2 = 300 mm
   expectClose(c.p(0.150), 15.0);  // 89.97 capped at 15 kN/m
+}
+
+TEST(LiquefiedSand, DeeperNode) {
+  // x = 6: σ' = 54 kPa, z = 6.4, B = 3.434297, C = 1.331408.
+  const LiquefiedSandCurve c = makeLiquefiedSand(liquefiedAt(6.0, 0.6, 9.0, 2));
+  expectSeven(c.p(0.005), 3.641515);
+  expectClose(c.p(0.020), 15.0);  // 23.06 capped
+  expectSeven(c.pu, 848.6457);
 }
 
 TEST(LiquefiedSand, EnglishUnitsConvertDepthDiameterAndForce) {
