@@ -29,15 +29,13 @@ class LateralSoil {
   // Es at every real node before the first linear solution: the initial modulus of subgrade
   // reaction times the depth below the ground surface (0 above it), or, for a pile given its own
   // p-y curves, their small-deflection moduli.
-  [[nodiscard]] virtual StatusCode initialModuli(std::span<double> es,
-                                                 Diagnostics& diag) const = 0;
+  [[nodiscard]] virtual StatusCode initialModuli(std::span<double> es, Diagnostics& diag) const = 0;
 
   // Secant Es at every real node for the resultant deflections `y` (already taken relative to
   // any free-field soil movement, and not negative). Nodes above the ground surface get 0. A
   // non-zero status (missing soil data, codes 21..31) ends the solve; `diag` then says why.
   [[nodiscard]] virtual StatusCode secantModuli(std::span<const double> y, PyMultipliers m,
-                                                std::span<double> es,
-                                                Diagnostics& diag) const = 0;
+                                                std::span<double> es, Diagnostics& diag) const = 0;
 };
 
 }  // namespace stilt

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace stilt {
@@ -236,14 +237,18 @@ double subgradeModulusAt(const SoilProfile& profile, double x) {
   if (!pts.empty() && x >= pts.front().depth) {
     const int b = boundaryAt(pts, x);
     if (b >= 0) {
-      k = 0.5 * (pts[static_cast<std::size_t>(b)].value + pts[static_cast<std::size_t>(b) + 1].value);
+      k = 0.5 *
+          (pts[static_cast<std::size_t>(b)].value + pts[static_cast<std::size_t>(b) + 1].value);
     } else {
       k = interpolateCurve(pts, x);
     }
   }
-  // Where the profile gives no modulus, a default of 50 pci (13575 kN/m3 in metric units).
-  if (std::fabs(k) <= 1.0e-4) k = profile.unitsCode() == 2 ? 13575.0 : 50.0;
+  if (std::fabs(k) <= 1.0e-4) k = defaultSubgradeModulus(profile.unitsCode());
   return k;
+}
+
+double defaultSubgradeModulus(int unitsCode) {
+  return unitsCode == 2 ? 13575.0 : 50.0;
 }
 
 double layerValueAt(const SoilProfile& profile, SoilParameter p, double x) {

@@ -20,15 +20,15 @@ namespace stilt {
 
 // Positions of the soil parameters of a layer.
 enum class SoilParameter : int {
-  kUnitWeight = 1,      // effective unit weight
-  kCohesion = 2,        // undrained shear strength; uniaxial strength for rock
-  kFrictionAngle = 3,   // radians in the profile (degrees as read)
-  kSubgradeModulus = 4, // p-y subgrade modulus k
-  kRockModulus = 5,     // Young's modulus of the rock mass Er
-  kStrain50 = 6,        // strain at 50 % of the maximum stress; krm for weak rock
-  kRqd = 7,             // rock quality designation, percent
-  kSideFriction = 8,    // ultimate unit side friction
-  kTipResistance = 9,   // ultimate unit tip resistance
+  kUnitWeight = 1,       // effective unit weight
+  kCohesion = 2,         // undrained shear strength; uniaxial strength for rock
+  kFrictionAngle = 3,    // radians in the profile (degrees as read)
+  kSubgradeModulus = 4,  // p-y subgrade modulus k
+  kRockModulus = 5,      // Young's modulus of the rock mass Er
+  kStrain50 = 6,         // strain at 50 % of the maximum stress; krm for weak rock
+  kRqd = 7,              // rock quality designation, percent
+  kSideFriction = 8,     // ultimate unit side friction
+  kTipResistance = 9,    // ultimate unit tip resistance
 };
 inline constexpr int kSoilParameterCount = 10;  // positions 1..10 (10 is read and kept)
 
@@ -120,6 +120,8 @@ void zeroUnusedParameters(SoilType type, std::array<double, kSoilParameterCount 
 // Initial modulus of subgrade reaction k at x, with the default k (50.0, or 13575.0 in metric
 // units) where the profile gives none.
 [[nodiscard]] double subgradeModulusAt(const SoilProfile& profile, double x);
+// The default k where the profile gives none: 50 pci, or 13575 kN/m3 in metric units (code 2).
+[[nodiscard]] double defaultSubgradeModulus(int unitsCode);
 // A per-layer parameter: the value at the top of the layer that contains x (no interpolation).
 [[nodiscard]] double layerValueAt(const SoilProfile& profile, SoilParameter p, double x);
 
