@@ -11,6 +11,7 @@
 #include "analysis/pile_group.hpp"
 #include "model/analysis_model.hpp"
 #include "pile/lateral_pile.hpp"
+#include "pile/pile_sections.hpp"
 #include "pile/result_quantities.hpp"
 #include "report/input_report.hpp"
 #include "report/load_assembly.hpp"
@@ -38,7 +39,7 @@ struct GroupPileWorkspace final : PileWorkspace {
   RealNodeArray axialMovement{};  // axial movement per node
   bool axialDistribution = false;
   Vector6 localDisplacement{};  // u: axial, y, z, twist, rotation y, rotation z
-  Vector6 localForce{};         // actions on the pile head in pile axes: P, Vy, Vz, T, My, Mz
+  Vector6 localForce{};         // the force the pile exerts on the cap, in pile axes
   double maxStress = 0.0;
 };
 
@@ -88,6 +89,8 @@ class GroupPiles final : public PileGroupAnalysis {
   const AnalysisModel* model_ = nullptr;
   const PreparedRun* prepared_ = nullptr;
   PileItemSettings settings_;
+  std::vector<HeadCurve> userCurves_;   // the user load-settlement curves as head curves
+  std::vector<HeadCurve> userTorsion_;  // the user torque-rotation curves
   std::vector<Pile> piles_;
 };
 

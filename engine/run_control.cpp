@@ -11,6 +11,10 @@
 #include "model/analysis_model.hpp"
 #include "model/file_set.hpp"
 #include "model/input_reader.hpp"
+#include "analysis/driver.hpp"
+#include "analysis/group_piles.hpp"
+#include "analysis/pile_report.hpp"
+#include "report/input_report.hpp"
 
 namespace stilt {
 
@@ -140,8 +144,64 @@ class Run {
     return result.status;
   }
 
-  // The input report and the analysis come here.
-  StatusCode analyse() { return StatusCode::kCompleted; }
+  // The input report, then every load case and combination.
+  StatusCode analyse() {
+    PreparedRun prepared;
+    StatusCode status = writeInputReport(model_, files_, prepared);
+    if (!isOk(status)) return status;
+    if (!model_.is3d()) {
+      report({"", "     ** NOTE **  THE TWO-DIMENSIONAL ANALYSIS IS NOT AVAILABLE IN THIS VERSION;",
+              "     THE INPUT HAS BEEN READ AND REPORTED."});
+      return StatusCode::kCompleted;
+    }
+    (void)files_.open(Channel::kEquivalentStiffness, Mode::kWrite);
+    bool allUserCurves = !model_.pileRows.empty();
+    for (const PileGroupRow& r : model_.pileRows) allUserCurves = allUserCurves && r.lsCurve > 0;
+
+    const GroupPiles* current = nullptr;
+    std::unique_ptr<PileResultsPrinter> printer;
+    DriverServices services;
+    services.makePiles = [&](const ItemSetup& item, StatusCode& code, Diagnostics& diag) {
+      PileItemSettings settings;
+      settings.cyclic = !item.isStatic;
+      settings.cycles = item.cycles;
+      settings.maxIterations = item.maxPileIterations;
+      settings.tolerance = item.pileTolerance;
+      settings.axialDistribution = item.axialDistribution;
+      settings.loads = item.loads;
+      std::unique_ptr<GroupPiles> piles;
+      code = GroupPiles::build(model_, prepared, settings, piles, diag);
+      current = piles.get();
+      PrintSettings print;
+      print.printOption = item.printOption;
+      print.nodeInterval = item.printNodeInterval;
+      QuantitySelection own{};
+      QuantitySelection all{};
+      for (int q = 1; q <= kResultQuantities; ++q) {
+        const std::size_t k = static_cast<std::size_t>(q);
+        own[k] = item.combination
+                     ? model_.combinations[static_cast<std::size_t>(item.index)].outputFlag(q) != 0
+                     : model_.loadCases[static_cast<std::size_t>(item.index)].outputFlag(q) != 0;
+        all[k] = true;
+      }
+      print.selection = reduceSelection(own, model_.is2d(), allUserCurves, item.axialDistribution,
+                                        item.combination);
+      print.listing = reduceSelection(all, model_.is2d(), allUserCurves, item.axialDistribution,
+                                      item.combination);
+      printer = std::make_unique<PileResultsPrinter>(model_, files_, print);
+      return std::unique_ptr<PileGroupAnalysis>(std::move(piles));
+    };
+    services.onPileResults = [&](const ItemSetup&, int pile, const PileOutcome& outcome,
+                                 const PileWorkspace& work) {
+      printer->pile(pile, current->geometry(pile), outcome,
+                    static_cast<const GroupPileWorkspace&>(work), current->lateralModel(pile));
+      return StatusCode::kCompleted;
+    };
+    services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
+    status = runDriver(model_, prepared, files_, services);
+    files_.close(Channel::kEquivalentStiffness);
+    return status;
+  }
 
   // A message that matters to the host: to the output report and the runtime file.
   void report(const std::vector<std::string>& lines) {

@@ -1,0 +1,315 @@
+#include "analysis/group_piles.hpp"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <optional>
+
+namespace stilt {
+namespace {
+
+constexpr double kSameDepth = 1.0e-6;
+
+// Free-field soil movement at a depth below the ground: linear between the table's points, none
+// outside them.
+std::pair<double, double> soilMovementAt(const std::vector<SoilMovementPoint>& table, double x) {
+  if (table.size() < 2) {
+    if (table.size() == 1 && std::fabs(table[0].depth - x) < kSameDepth) {
+      return {table[0].moveY, table[0].moveZ};
+    }
+    return {0.0, 0.0};
+  }
+  if (x < table.front().depth - kSameDepth || x > table.back().depth + kSameDepth) return {0, 0};
+  for (std::size_t i = 1; i < table.size(); ++i) {
+    if (table[i].depth < x) continue;
+    const SoilMovementPoint& a = table[i - 1];
+    const SoilMovementPoint& b = table[i];
+    const double span = b.depth - a.depth;
+    const double t = span > kSameDepth ? std::clamp((x - a.depth) / span, 0.0, 1.0) : 1.0;
+    return {a.moveY + t * (b.moveY - a.moveY), a.moveZ + t * (b.moveZ - a.moveZ)};
+  }
+  return {table.back().moveY, table.back().moveZ};
+}
+
+std::string exponent(int width, int decimals, double v) {
+  return fmt::format("{:>{}}", fmt::format("{:.{}E}", v, decimals), width);
+}
+
+// The three lines an apparent failure leaves on the warnings work file.
+std::vector<std::string> failureBlock(const char* kind, int pile, const char* movementLabel,
+                                      double movement, double exceeded, const char* forceLabel,
+                                      double force) {
+  return {"",
+          fmt::format("     ** WARNING **  {}  PILE GROUP{:5d}", kind, pile),
+          fmt::format("{}{}{} > {}     {}{}", std::string(20, ' '), movementLabel,
+                      exponent(12, 4, movement), exponent(12, 4, exceeded), forceLabel,
+                      exponent(12, 4, force))};
+}
+
+HeadCurve userCurve(const UserCurve& c) {
+  HeadCurve h;
+  for (const ForceDisplacement& p : c.points) h.push_back({p.displacement, p.force});
+  return h;
+}
+
+}  // namespace
+
+CurveLookup lookUpHeadCurve(const HeadCurve& curve, double movement) {
+  CurveLookup r;
+  if (movement == 0.0 || curve.empty()) return r;
+  if (movement < curve.front().movement) {
+    r.failure = -1;
+    r.exceeded = curve.front().movement;
+    return r;
+  }
+  for (std::size_t k = 1; k < curve.size(); ++k) {
+    if (curve[k].movement < movement) continue;
+    const HeadCurvePoint& a = curve[k - 1];
+    const HeadCurvePoint& b = curve[k];
+    const double span = b.movement - a.movement;
+    r.force = span > 0.0 ? a.force + (b.force - a.force) * (movement - a.movement) / span : b.force;
+    return r;
+  }
+  if (curve.size() == 1 && movement == curve.front().movement) {
+    r.force = curve.front().force;
+    return r;
+  }
+  r.failure = 1;
+  r.exceeded = curve.back().movement;
+  return r;
+}
+
+StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prepared,
+                             const PileItemSettings& settings, std::unique_ptr<GroupPiles>& out,
+                             Diagnostics& diag) {
+  auto group = std::make_unique<GroupPiles>();
+  group->model_ = &model;
+  group->prepared_ = &prepared;
+  group->settings_ = settings;
+  const ControlSwitches& sw = model.switches;
+  const std::size_t count = model.pileRows.size();
+  group->piles_.reserve(count);
+  group->userCurves_.resize(model.userLoadSettlementCurves.size());
+  for (std::size_t k = 0; k < model.userLoadSettlementCurves.size(); ++k) {
+    group->userCurves_[k] = userCurve(model.userLoadSettlementCurves[k]);
+  }
+  group->userTorsion_.resize(model.userTorqueRotationCurves.size());
+  for (std::size_t k = 0; k < model.userTorqueRotationCurves.size(); ++k) {
+    group->userTorsion_[k] = userCurve(model.userTorqueRotationCurves[k]);
+  }
+
+  // The sections of a property are the same for every pile that uses it.
+  std::vector<std::optional<LateralPileModel>> sections(model.properties.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const PileGroupRow& row = model.pileRows[i];
+    const std::size_t prop = static_cast<std::size_t>(row.property - 1);
+    if (!sections[prop]) {
+      LateralPileModel built;
+      const StatusCode s = buildPileSections(model, row.property, built, diag);
+      if (!isOk(s)) return s;
+      sections[prop] = built;
+    }
+    Pile& p = group->piles_.emplace_back();
+    p.number = static_cast<int>(i) + 1;
+    p.geometry = prepared.layout[i];
+    p.rotation = rotationMatrix(p.geometry);
+    p.lateral = *sections[prop];
+    LateralPileModel& lat = p.lateral;
+    const int n = lat.increments;
+    const double h = lat.increment;
+    p.length = model.properties[prop].length;
+    lat.pileNumber = p.number;
+    lat.headY = HeadConnection{row.connectY, row.springY};
+    lat.headZ = HeadConnection{row.connectZ, row.springZ};
+    lat.maxIterations = settings.maxIterations;
+    lat.tolerance = settings.tolerance;
+    if (settings.loads != nullptr && i < settings.loads->piles.size()) {
+      const PileNodeLoads& q = settings.loads->piles[i];
+      for (int m = 0; m <= n && m < q.nodeCount; ++m) {
+        lat.loadY[static_cast<std::size_t>(m)] = q.qy[static_cast<std::size_t>(m)];
+        lat.loadZ[static_cast<std::size_t>(m)] = q.qz[static_cast<std::size_t>(m)];
+      }
+    }
+    // Depth of every node below the ground surface at the pile: the head's X plus the distance
+    // along the pile, less the ground's X.
+    std::vector<double> depths(static_cast<std::size_t>(n + 1));
+    std::vector<double> widths(static_cast<std::size_t>(n + 1));
+    for (int m = 0; m <= n; ++m) {
+      depths[static_cast<std::size_t>(m)] = row.x + m * h - row.ground;
+      widths[static_cast<std::size_t>(m)] = lat.sections[static_cast<std::size_t>(m)].diameter;
+    }
+    if (sw.soilMovement()) {
+      lat.soilMovement = true;
+      const PileGeometry& g = p.geometry;
+      for (int m = 0; m <= n; ++m) {
+        const auto [my, mz] = soilMovementAt(model.soilMovement, depths[static_cast<std::size_t>(m)]);
+        // The table moves the soil along global Y and Z; the pile feels it in its own axes.
+        lat.movementY[static_cast<std::size_t>(m)] = g.cosA * g.sinB * my + g.sinA * g.sinB * mz;
+        lat.movementZ[static_cast<std::size_t>(m)] = g.cosA * mz - g.sinA * my;
+      }
+    }
+
+    const UserPyCurveSet* ownCurves =
+        sw.userPyCurves() && row.pyCurveSet > 0
+            ? &model.userPyCurveSets[static_cast<std::size_t>(row.pyCurveSet - 1)]
+            : nullptr;
+    // A pile on its own p-y curves needs no soil layers below it; any other pile must end within
+    // the profile.
+    if (ownCurves == nullptr) {
+      const double bottom = prepared.profile.bottom();
+      for (int m = 0; m <= n; ++m) {
+        if (prepared.profile.empty() || depths[static_cast<std::size_t>(m)] > bottom + kSameDepth) {
+          p.belowProfile = true;
+          break;
+        }
+      }
+    }
+    if (!p.belowProfile) {
+      PySoilInput in;
+      in.profile = &prepared.profile;
+      in.depths = depths;
+      in.widths = widths;
+      in.cyclic = settings.cyclic;
+      in.cycles = settings.cycles;
+      in.userCurves = ownCurves;
+      in.reductionFactors =
+          sw.depthReductionFactors() && row.reductionSet > 0
+              ? &model.reductionFactorSets[static_cast<std::size_t>(row.reductionSet - 1)]
+              : nullptr;
+      const StatusCode s = PySoil::build(in, p.soil, diag);
+      if (!isOk(s)) return s;
+    }
+
+    if (row.lsCurve > 0) {
+      p.axialCurve = &group->userCurves_[static_cast<std::size_t>(row.lsCurve - 1)];
+      p.userAxial = true;
+    } else {
+      const std::size_t k = static_cast<std::size_t>(row.lsCurve == 0 ? row.property : -row.lsCurve) - 1;
+      p.axialCurve = &prepared.loadSettlement[k];
+      if (k < prepared.curves.properties.size()) p.generated = &prepared.curves.properties[k];
+    }
+    if (model.is3d()) {
+      if (row.trCurve > 0) {
+        p.torsionCurve = &group->userTorsion_[static_cast<std::size_t>(row.trCurve - 1)];
+      } else {
+        const std::size_t k =
+            static_cast<std::size_t>(row.trCurve == 0 ? row.property : -row.trCurve) - 1;
+        p.torsionCurve = &prepared.torqueRotation[k];
+      }
+    }
+    p.torsionFree = row.connectY == kConnectionPinned || row.connectZ == kConnectionPinned;
+    p.axialFactor = sw.axialLoadFactor() ? row.axialLoadFactor : 1.0;
+  }
+  out = std::move(group);
+  return StatusCode::kCompleted;
+}
+
+StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallOptions& options,
+                                   PileWorkspace& workspace, PileOutcome& out) const {
+  GroupPileWorkspace& ws = static_cast<GroupPileWorkspace&>(workspace);
+  const Pile& p = piles_[static_cast<std::size_t>(index)];
+  const Vector6 u = multiply(p.rotation, ug);
+  const int n = p.lateral.increments;
+
+  // Axial spring: the head curve, or the direct solution along the pile when the load case asks
+  // for the axial load distribution and the curve is a generated one.
+  ws.axialDistribution = false;
+  double axial = 0.0;
+  const CurveLookup a = lookUpHeadCurve(*p.axialCurve, u[0]);
+  if (a.failure != 0) {
+    if (options.collectWarnings) {
+      if (a.failure > 0) {
+        out.bearingFailures = 1;
+        out.bearingBlock = failureBlock("APPARENT FAILURE IN BEARING    ,", p.number, "AX. DISP.=",
+                                        u[0], a.exceeded, "AX. FORCE=", 0.0);
+      } else {
+        out.pullOutFailures = 1;
+        out.pullOutBlock = failureBlock("APPARENT FAILURE IN PULL OUT    ", p.number, "AX. DISP.=",
+                                        u[0], a.exceeded, "AX. FORCE=", 0.0);
+      }
+    }
+  } else if (settings_.axialDistribution && !p.userAxial && p.generated != nullptr) {
+    const std::span<double> load(ws.axialLoad.data(), static_cast<std::size_t>(n + 1));
+    const std::span<double> movement(ws.axialMovement.data(), static_cast<std::size_t>(n + 1));
+    AxialTransferResult transfer;
+    const StatusCode s = solveAxialTransfer(p.generated->pile, p.generated->loadSettlement, u[0],
+                                            load, movement, transfer, out.diag);
+    if (!isOk(s)) return s;
+    for (int m = 0; m <= n; ++m) ws.axialLoad[static_cast<std::size_t>(m)] *= p.axialFactor;
+    axial = transfer.headLoad;
+    ws.axialDistribution = true;
+  } else {
+    axial = a.force;
+  }
+  axial *= p.axialFactor;
+
+  // Torsional spring; a head pinned in either plane transmits no torque.
+  double torque = 0.0;
+  if (p.torsionCurve != nullptr && !p.torsionFree) {
+    const CurveLookup t = lookUpHeadCurve(*p.torsionCurve, u[3]);
+    if (t.failure != 0) {
+      if (options.collectWarnings) {
+        out.torsionFailures = 1;
+        out.torsionBlock = failureBlock("APPARENT FAILURE IN TORSION     ", p.number, "ROTATION =",
+                                        u[3], t.exceeded, "T. MOMENT=", 0.0);
+      }
+    } else {
+      torque = t.force;
+    }
+  }
+
+  if (p.belowProfile) {
+    const UnitLabels units = unitLabels(model_->switches.unitsCode());
+    const std::string unit = units.length.substr(units.length.find_first_not_of(' '));
+    for (int k = 0; k < 3; ++k) out.diag.both("");
+    out.diag.both("     **** FATAL ERROR ****");
+    out.diag.both(fmt::format("     THE PILE LENGTH, {} ({}), EXTENDS BELOW THE",
+                              exponent(10, 2, p.length), unit));
+    out.diag.both("     BOTTOM OF THE DEEPEST LAYER.");
+    return StatusCode::kPileBelowDeepestLayer;
+  }
+
+  PileHeadInput head;
+  head.deflectionY = u[1];
+  head.slopeY = -u[5];
+  head.deflectionZ = u[2];
+  head.slopeZ = u[4];
+  head.axialLoad = axial;
+  head.torque = torque;
+  head.axialDisplacement = u[0];
+  head.twist = u[3];
+  if (ws.axialDistribution) head.axialForce = &ws.axialLoad;
+  PileResults* results = options.finalResults ? &ws.results : nullptr;
+  ws.solution = solveLaterallyLoadedPile(p.lateral, head, p.soil, ws.lateral, results, out.diag);
+  const LateralPileSolution& s = ws.solution;
+  if (!isOk(s.status)) return s.status;
+  if (!s.converged) out.lateralNotConverged = true;
+
+  // The force the pile exerts on the cap, in pile axes, then in global axes.
+  const Vector6 f{-axial, -s.shearY, -s.shearZ, -torque, s.momentZ, -s.momentY};
+  out.force = multiplyTransposed(p.rotation, f);
+
+  if (options.finalResults) {
+    ws.localDisplacement = u;
+    ws.localForce = f;
+    if (ws.axialDistribution) {
+      for (int m = 0; m <= n; ++m) {
+        const std::size_t k = static_cast<std::size_t>(m);
+        ws.results.values[quantity::kAxialDisplacement][k] = ws.axialMovement[k];
+        ws.results.values[quantity::kAxialForce][k] = ws.axialLoad[k];
+      }
+      RotationMatrix r{};
+      for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) r[i][j] = p.rotation[i][j];
+      }
+      fillGlobalDisplacements(r, ws.results);
+    }
+    ws.maxStress = 0.0;
+    for (int m = 0; m <= n; ++m) {
+      ws.maxStress = std::max(ws.maxStress, std::fabs(ws.results.at(quantity::kTotalStress, m)));
+    }
+  }
+  return StatusCode::kCompleted;
+}
+
+}  // namespace stilt
