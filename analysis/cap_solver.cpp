@@ -508,12 +508,18 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
                     {"ROT Z,", &u.radians}}));
   work.line(values(DV));
 
+  const auto precise = [](const Vector6& v) {
+    std::string s = "";
+    for (double x : v) s += formatRealCell(17, 8, x);
+    return s;
+  };
   TextFile& cap = files[Channel::kCapResults];
   cap.line("* TABLE L *   COMPUTATION ON PILE CAP");
   cap.line("* EQUIVALENT CONC. LOAD AT ORIGIN *");
-  cap.line(values(FV));
+  cap.line(precise(FV));
   cap.line("* DISPLACEMENT OF PILE CAP AT ORIGIN *");
-  cap.line(values(DV));
+  cap.line(precise(DV));
+  cap.line(fmt::format("NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
 
   // Running extremes of the block; the first analysed item sets them.
   CapEnvelope& env = ctx_.envelope;

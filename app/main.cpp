@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "app/host.hpp"
+#include "app/results_json.hpp"
 #include "engine/version.hpp"
 
 extern "C" std::int32_t IORLIM(std::int32_t code) noexcept;
@@ -91,7 +92,16 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
   } else {
     for (const std::string& line : outcome.statusLines) to << line << "\n";
   }
-  if (!quiet) std::cout << "results in " << folder.string() << "\n";
+  // results.json beside the reports, and the item table on the terminal.
+  const nlohmann::json results = stilt::app::buildResults(paths, status);
+  {
+    std::ofstream out(folder / "results.json", std::ios::binary);
+    out << results.dump(1) << "\n";
+  }
+  if (!quiet) {
+    for (const std::string& row : stilt::app::itemTable(results)) std::cout << row << "\n";
+    std::cout << "results in " << folder.string() << "\n";
+  }
   return status;
 }
 
