@@ -39,8 +39,7 @@ std::string exponent(int width, int decimals, double v) {
 std::vector<std::string> failureBlock(const char* kind, int pile, const char* movementLabel,
                                       double movement, double exceeded, const char* forceLabel,
                                       double force) {
-  return {"",
-          fmt::format("     ** WARNING **  {}  PILE GROUP{:5d}", kind, pile),
+  return {"", fmt::format("     ** WARNING **  {}  PILE GROUP{:5d}", kind, pile),
           fmt::format("{}{}{} > {}     {}{}", std::string(20, ' '), movementLabel,
                       exponent(12, 4, movement), exponent(12, 4, exceeded), forceLabel,
                       exponent(12, 4, force))};
@@ -142,7 +141,8 @@ StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prep
       lat.soilMovement = true;
       const PileGeometry& g = p.geometry;
       for (int m = 0; m <= n; ++m) {
-        const auto [my, mz] = soilMovementAt(model.soilMovement, depths[static_cast<std::size_t>(m)]);
+        const auto [my, mz] =
+            soilMovementAt(model.soilMovement, depths[static_cast<std::size_t>(m)]);
         // The table moves the soil along global Y and Z; the pile feels it in its own axes.
         lat.movementY[static_cast<std::size_t>(m)] = g.cosA * g.sinB * my + g.sinA * g.sinB * mz;
         lat.movementZ[static_cast<std::size_t>(m)] = g.cosA * mz - g.sinA * my;
@@ -184,7 +184,8 @@ StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prep
       p.axialCurve = &group->userCurves_[static_cast<std::size_t>(row.lsCurve - 1)];
       p.userAxial = true;
     } else {
-      const std::size_t k = static_cast<std::size_t>(row.lsCurve == 0 ? row.property : -row.lsCurve) - 1;
+      const std::size_t k =
+          static_cast<std::size_t>(row.lsCurve == 0 ? row.property : -row.lsCurve) - 1;
       p.axialCurve = &prepared.loadSettlement[k];
       if (k < prepared.curves.properties.size()) p.generated = &prepared.curves.properties[k];
     }
@@ -220,12 +221,12 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
     if (options.collectWarnings) {
       if (a.failure > 0) {
         out.bearingFailures = 1;
-        out.bearingBlock = failureBlock("APPARENT FAILURE IN BEARING    ,", p.number, "AX. DISP.=",
-                                        u[0], a.exceeded, "AX. FORCE=", 0.0);
+        out.bearingBlock = failureBlock("APPARENT FAILURE IN BEARING    ,", p.number,
+                                        "AX. DISP.=", u[0], a.exceeded, "AX. FORCE=", 0.0);
       } else {
         out.pullOutFailures = 1;
-        out.pullOutBlock = failureBlock("APPARENT FAILURE IN PULL OUT    ", p.number, "AX. DISP.=",
-                                        u[0], a.exceeded, "AX. FORCE=", 0.0);
+        out.pullOutBlock = failureBlock("APPARENT FAILURE IN PULL OUT    ", p.number,
+                                        "AX. DISP.=", u[0], a.exceeded, "AX. FORCE=", 0.0);
       }
     }
   } else if (settings_.axialDistribution && !p.userAxial && p.generated != nullptr) {
@@ -250,8 +251,8 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
     if (t.failure != 0) {
       if (options.collectWarnings) {
         out.torsionFailures = 1;
-        out.torsionBlock = failureBlock("APPARENT FAILURE IN TORSION     ", p.number, "ROTATION =",
-                                        u[3], t.exceeded, "T. MOMENT=", 0.0);
+        out.torsionBlock = failureBlock("APPARENT FAILURE IN TORSION     ", p.number,
+                                        "ROTATION =", u[3], t.exceeded, "T. MOMENT=", 0.0);
       }
     } else {
       torque = t.force;

@@ -98,7 +98,7 @@ class GroupPiles final : public PileGroupAnalysis {
 // failures of a movement beyond the curve's ends. Zero movement gives zero without the curve.
 struct CurveLookup {
   double force = 0.0;
-  int failure = 0;  // 0 none, 1 beyond the last point, -1 below the first point
+  int failure = 0;        // 0 none, 1 beyond the last point, -1 below the first point
   double exceeded = 0.0;  // movement of the curve point that was passed
 };
 [[nodiscard]] CurveLookup lookUpHeadCurve(const HeadCurve& curve, double movement);

@@ -149,6 +149,10 @@ PileResultsPrinter::PileResultsPrinter(const AnalysisModel& model, FileSet& file
       settings_(std::move(settings)),
       units_(unitLabels(model.switches.unitsCode())) {
   if (settings_.nodeInterval < 1) settings_.nodeInterval = 1;
+  // The equivalent-stiffness listing is opened by the first item that writes to it.
+  if (!files_[Channel::kEquivalentStiffness].isOpen()) {
+    (void)files_.open(Channel::kEquivalentStiffness, TextFile::Mode::kWrite);
+  }
 }
 
 void PileResultsPrinter::headTables(TextFile& f, const PileSummaryRecord& r) const {
@@ -163,8 +167,7 @@ void PileResultsPrinter::headTables(TextFile& f, const PileSummaryRecord& r) con
     }
   };
   const std::array<std::string, 6> dispUnits = {len, len, len, "RAD", "RAD", "RAD"};
-  const std::array<std::string, 6> forceUnits = {force, force, force, u.moment, u.moment,
-                                                  u.moment};
+  const std::array<std::string, 6> forceUnits = {force, force, force, u.moment, u.moment, u.moment};
   f.line();
   f.line(fmt::format("{}* PILE GROUP *{:6d}", kIndent, r.pile));
   f.line();
@@ -175,15 +178,15 @@ void PileResultsPrinter::headTables(TextFile& f, const PileSummaryRecord& r) con
       dispUnits);
   row({"FOR. X,", "FOR. Y,", "FOR. Z,", "MOM X,", "MOM Y,", "MOM Z,"}, r.reactionGlobal,
       forceUnits);
-  f.line(fmt::format("{}  {:<10}{}  {}", kIndent, "STR,", formatRealCell(14, 5, r.stress),
-                     u.stress));
+  f.line(
+      fmt::format("{}  {:<10}{}  {}", kIndent, "STR,", formatRealCell(14, 5, r.stress), u.stress));
   f.line();
   f.line(std::string(kIndent) + "THE PILE COORDINATE SYSTEM (LOCAL AXES)");
   row({"DISP. x,", "DISP. y,", "DISP. z,", "ROT. x,", "ROT. y,", "ROT. z,"}, r.displacementLocal,
       dispUnits);
   row({"AXIAL,", "LAT. y,", "LAT. z,", "MOM x,", "MOM y,", "MOM z,"}, r.reactionLocal, forceUnits);
-  f.line(fmt::format("{}  {:<10}{}  {}", kIndent, "STR,", formatRealCell(14, 5, r.stress),
-                     u.stress));
+  f.line(
+      fmt::format("{}  {:<10}{}  {}", kIndent, "STR,", formatRealCell(14, 5, r.stress), u.stress));
 }
 
 void PileResultsPrinter::alongPile(TextFile& f, const PileResults& results, int pile,
@@ -305,7 +308,7 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
     }
     f.line();
     f.line(std::string(kIndent) + "* PILE TOP EQUIVALENT STIFFNESSES");
-    const std::array<const char*, 6> labels = {"AXIAL,", "LAT. y,", "LAT. z,",
+    const std::array<const char*, 6> labels = {"AXIAL,",   "LAT. y,", "LAT. z,",
                                                "TORSION,", "ROT. y,", "ROT. z,"};
     for (std::size_t k = 0; k < 6; ++k) {
       f.line(fmt::format("{}  {:<10}{}", kIndent, labels[k],
@@ -410,8 +413,8 @@ void PileResultsPrinter::summary() const {
   for (int kind = 0; kind < 2; ++kind) {
     const bool maxima = kind == 0;
     f.line();
-    f.line(std::string(kIndent) + (maxima ? "* MAXIMUM VALUES AND LOCATIONS *"
-                                          : "* MINIMUM VALUES AND LOCATIONS *"));
+    f.line(std::string(kIndent) +
+           (maxima ? "* MAXIMUM VALUES AND LOCATIONS *" : "* MINIMUM VALUES AND LOCATIONS *"));
     std::string l1 = std::string(kIndent) + " PILE GROUP ";
     std::string l2 = std::string(kIndent) + std::string(12, ' ');
     std::string l3 = std::string(kIndent) + std::string(12, ' ');
@@ -434,7 +437,8 @@ void PileResultsPrinter::summary() const {
         const std::size_t k = static_cast<std::size_t>(q);
         if (!settings_.selection[k]) continue;
         const double v = maxima ? r.maximum[k] : r.minimum[k];
-        row += formatRealCell(11, 3, v) + formatRealCell(12, 3, maxima ? r.maximumAt[k] : r.minimumAt[k]);
+        row += formatRealCell(11, 3, v) +
+               formatRealCell(12, 3, maxima ? r.maximumAt[k] : r.minimumAt[k]);
         if (i == 0 || (maxima ? v > best[k] : v < best[k])) {
           best[k] = v;
           bestPile[k] = r.pile;

@@ -43,8 +43,8 @@ struct PileSummaryRecord {
 };
 
 struct PrintSettings {
-  int printOption = 0;    // 0 cap only, 1 also pile heads, 2 also along the piles
-  int nodeInterval = 1;   // every n-th node along the piles
+  int printOption = 0;            // 0 cap only, 1 also pile heads, 2 also along the piles
+  int nodeInterval = 1;           // every n-th node along the piles
   QuantitySelection selection{};  // quantities of the report tables and the summary
   QuantitySelection listing{};    // quantities of the node listing
 };

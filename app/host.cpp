@@ -49,7 +49,9 @@ const std::vector<OutputFile> kOutputFiles = {
 
 }  // namespace
 
-const std::vector<OutputFile>& outputFiles() { return kOutputFiles; }
+const std::vector<OutputFile>& outputFiles() {
+  return kOutputFiles;
+}
 
 std::filesystem::path defaultOutputFolder(const std::filesystem::path& input) {
   // An input without an extension would name its own folder; its results go to NAME_run.

@@ -34,7 +34,9 @@ namespace fs = std::filesystem;
 
 volatile std::sig_atomic_t gInterrupts = 0;  // set by the Ctrl-C handler only
 
-extern "C" void onInterrupt(int) { gInterrupts = gInterrupts + 1; }
+extern "C" void onInterrupt(int) {
+  gInterrupts = gInterrupts + 1;
+}
 
 struct RunRequest {
   std::string input;
@@ -139,8 +141,8 @@ int runNames(const RunRequest& request) {
 std::string extensionsHelp() {
   std::string text = "Files of a run, named after the input's stem:\n";
   for (const stilt::app::OutputFile& f : stilt::app::outputFiles()) {
-    text += "  ." + std::string(f.extension) + std::string(5 - std::string(f.extension).size(), ' ') +
-            f.description + "\n";
+    text += "  ." + std::string(f.extension) +
+            std::string(5 - std::string(f.extension).size(), ' ') + f.description + "\n";
   }
   return text;
 }
@@ -155,10 +157,10 @@ int main(int argc, char** argv) {
   RunRequest request;
   CLI::App* run = app.add_subcommand("run", "Analyse an input data file");
   CLI::Option* input = run->add_option("INPUT", request.input, "Input data file");
-  CLI::Option* out =
-      run->add_option("--out", request.out, "Output folder (default: beside INPUT, named after it)");
-  CLI::Option* names =
-      run->add_option("--names", request.names, "Run the Names.dat of this folder, as a host would");
+  CLI::Option* out = run->add_option("--out", request.out,
+                                     "Output folder (default: beside INPUT, named after it)");
+  CLI::Option* names = run->add_option("--names", request.names,
+                                       "Run the Names.dat of this folder, as a host would");
   run->add_flag("--quiet,-q", request.quiet, "Show no progress");
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp());

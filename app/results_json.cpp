@@ -16,16 +16,31 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-const std::vector<std::string> kQuantityNames = {
-    "axial_displacement",     "deflection_y",         "deflection_z",
-    "deflection_yz",          "displacement_x_global", "displacement_y_global",
-    "displacement_z_global",  "displacement_yz_global", "moment_z",
-    "moment_y",               "moment_yz",            "shear_y",
-    "shear_z",                "shear_yz",             "soil_reaction_y",
-    "soil_reaction_z",        "soil_reaction_yz",     "axial_force",
-    "total_stress",           "bending_stiffness_z",  "bending_stiffness_y",
-    "distributed_load_y",     "distributed_load_z",   "moment_demand_capacity",
-    "shear_demand_capacity"};
+const std::vector<std::string> kQuantityNames = {"axial_displacement",
+                                                 "deflection_y",
+                                                 "deflection_z",
+                                                 "deflection_yz",
+                                                 "displacement_x_global",
+                                                 "displacement_y_global",
+                                                 "displacement_z_global",
+                                                 "displacement_yz_global",
+                                                 "moment_z",
+                                                 "moment_y",
+                                                 "moment_yz",
+                                                 "shear_y",
+                                                 "shear_z",
+                                                 "shear_yz",
+                                                 "soil_reaction_y",
+                                                 "soil_reaction_z",
+                                                 "soil_reaction_yz",
+                                                 "axial_force",
+                                                 "total_stress",
+                                                 "bending_stiffness_z",
+                                                 "bending_stiffness_y",
+                                                 "distributed_load_y",
+                                                 "distributed_load_z",
+                                                 "moment_demand_capacity",
+                                                 "shear_demand_capacity"};
 
 std::vector<std::string> linesOf(const fs::path& file) {
   std::vector<std::string> lines;
@@ -68,8 +83,9 @@ std::vector<double> numbers(const std::string& line) {
 
 // The item a heading line opens ("LOAD CASE :     1", "LOAD COMB. :     2"): kind and number.
 std::optional<std::pair<std::string, int>> itemHeading(const std::string& line) {
-  for (const auto& [prefix, kind] : {std::pair<std::string_view, const char*>{"LOAD CASE :", "case"},
-                                    {"LOAD COMB. :", "combination"}}) {
+  for (const auto& [prefix, kind] :
+       {std::pair<std::string_view, const char*>{"LOAD CASE :", "case"},
+        {"LOAD COMB. :", "combination"}}) {
     if (!startsWith(line, prefix)) continue;
     const std::vector<double> n = numbers(line.substr(prefix.size()));
     if (n.size() == 1) return std::pair{std::string(kind), static_cast<int>(n[0])};
@@ -77,7 +93,9 @@ std::optional<std::pair<std::string, int>> itemHeading(const std::string& line) 
   return std::nullopt;
 }
 
-std::string key(const std::string& kind, int number) { return kind + ":" + std::to_string(number); }
+std::string key(const std::string& kind, int number) {
+  return kind + ":" + std::to_string(number);
+}
 
 struct ItemResults {
   std::optional<std::pair<int, std::string>> result;  // code and text of its status line
@@ -105,7 +123,9 @@ void readConvergence(const fs::path& file, std::map<std::string, ItemResults>& i
   }
 }
 
-json vectorOf(const std::vector<double>& v) { return json(v); }
+json vectorOf(const std::vector<double>& v) {
+  return json(v);
+}
 
 // The cap and pile results of every solved item, from the pile-cap results file.
 void readCapResults(const fs::path& file, std::map<std::string, ItemResults>& items) {
@@ -201,7 +221,9 @@ std::string trimmedLabel(int unitsCode, bool force) {
 
 }  // namespace
 
-const std::vector<std::string>& quantityNames() { return kQuantityNames; }
+const std::vector<std::string>& quantityNames() {
+  return kQuantityNames;
+}
 
 json buildResults(const std::vector<fs::path>& paths, int status) {
   const auto pathOf = [&](int line) -> fs::path {
@@ -289,7 +311,8 @@ json buildResults(const std::vector<fs::path>& paths, int status) {
     item["iterations"] = results ? res->iterations : 0;
     item["cap_load"] = results ? res->capLoad : json::array();
     item["cap_displacement"] = results ? res->capDisplacement : json::array();
-    item["cap_passive_force"] = results ? json(std::vector<double>(components, 0.0)) : json::array();
+    item["cap_passive_force"] =
+        results ? json(std::vector<double>(components, 0.0)) : json::array();
     item["piles"] = results ? res->piles : json::array();
     items.push_back(item);
   };
@@ -317,8 +340,9 @@ std::vector<std::string> itemTable(const json& results) {
                                "RX (rad)", "RY (rad)", "RZ (rad)"));
   }
   for (const json& item : results["items"]) {
-    const std::string name = fmt::format("{} {}", item["kind"].get<std::string>() == "case" ? "case" : "comb.",
-                                         item["number"].get<int>());
+    const std::string name =
+        fmt::format("{} {}", item["kind"].get<std::string>() == "case" ? "case" : "comb.",
+                    item["number"].get<int>());
     std::string result = item["result_code"].is_null()
                              ? std::string("not reached")
                              : fmt::format("{} {}", item["result_code"].get<int>(),

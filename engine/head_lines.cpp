@@ -9,11 +9,13 @@
 namespace stilt {
 namespace {
 
-constexpr std::array<const char*, 12> kMonths = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
+                                                 "May",       "June",     "July",     "August",
+                                                 "September", "October",  "November", "December"};
 
-std::string boxed(std::string_view text) { return fmt::format("     *   {:<67}*", text); }
+std::string boxed(std::string_view text) {
+  return fmt::format("     *   {:<67}*", text);
+}
 
 }  // namespace
 

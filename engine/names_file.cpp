@@ -65,7 +65,8 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   out.header3 = trimmed(lines[2]);
   // Line 4 only feeds the banner; a value that is not an integer is taken as 0.
   const std::string value = trimmed(lines[3]);
-  const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), out.headerValue);
+  const auto [ptr, ec] =
+      std::from_chars(value.data(), value.data() + value.size(), out.headerValue);
   if (ec != std::errc()) out.headerValue = 0;
   (void)ptr;
   for (std::size_t line = 5; line <= 25; ++line) out.paths[line - 5] = pathOf(line);

@@ -6,14 +6,14 @@
 #include <initializer_list>
 #include <sstream>
 
+#include "analysis/driver.hpp"
+#include "analysis/group_piles.hpp"
+#include "analysis/pile_report.hpp"
 #include "engine/head_lines.hpp"
 #include "engine/names_file.hpp"
 #include "model/analysis_model.hpp"
 #include "model/file_set.hpp"
 #include "model/input_reader.hpp"
-#include "analysis/driver.hpp"
-#include "analysis/group_piles.hpp"
-#include "analysis/pile_report.hpp"
 #include "report/input_report.hpp"
 
 namespace stilt {
@@ -43,7 +43,8 @@ void writeLines(TextFile& file, const std::vector<std::string>& lines) {
 }
 
 // A run that could not start: report it in the runtime file when that file can be written.
-StatusCode failBeforeStart(FileSet& files, StatusCode code, const std::vector<std::string>& message) {
+StatusCode failBeforeStart(FileSet& files, StatusCode code,
+                           const std::vector<std::string>& message) {
   TextFile& runtime = files[Channel::kRuntime];
   if (!runtime.isOpen()) {
     if (!runtime.open(files.path(Channel::kRuntime), Mode::kWrite)) {
@@ -80,13 +81,14 @@ class Run {
       if (names.runtimePath.empty()) return names.status;
       return failBeforeStart(files_, names.status, names.message);
     }
-    for (int line = 5; line <= 25; ++line) files_.setPath(channelOfLine(line), names_.pathOfLine(line));
+    for (int line = 5; line <= 25; ++line)
+      files_.setPath(channelOfLine(line), names_.pathOfLine(line));
 
     // Files opened for the whole run. The runtime file comes first so that any failure to open
     // the others can be reported in it.
-    for (Channel c : {Channel::kRuntime, Channel::kInput, Channel::kReport, Channel::kSummary,
-                      Channel::kPlot, Channel::kConvergence, Channel::kCapResults,
-                      Channel::kTzListing}) {
+    for (Channel c :
+         {Channel::kRuntime, Channel::kInput, Channel::kReport, Channel::kSummary, Channel::kPlot,
+          Channel::kConvergence, Channel::kCapResults, Channel::kTzListing}) {
       const StatusCode s = files_.open(c, c == Channel::kInput ? Mode::kRead : Mode::kWrite);
       if (!isOk(s)) return failBeforeStart(files_, s, files_.lastError());
     }
@@ -154,7 +156,6 @@ class Run {
               "     THE INPUT HAS BEEN READ AND REPORTED."});
       return StatusCode::kCompleted;
     }
-    (void)files_.open(Channel::kEquivalentStiffness, Mode::kWrite);
     bool allUserCurves = !model_.pileRows.empty();
     for (const PileGroupRow& r : model_.pileRows) allUserCurves = allUserCurves && r.lsCurve > 0;
 
@@ -198,9 +199,7 @@ class Run {
       return StatusCode::kCompleted;
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
-    status = runDriver(model_, prepared, files_, services);
-    files_.close(Channel::kEquivalentStiffness);
-    return status;
+    return runDriver(model_, prepared, files_, services);
   }
 
   // A message that matters to the host: to the output report and the runtime file.

@@ -75,7 +75,8 @@ TEST(Cli, RunsAnInputIntoAFolderNamedAfterIt) {
     EXPECT_TRUE(fs::exists(folder / (std::string("group3d.") + ext))) << ext;
   }
   EXPECT_THAT(test::readFile(folder / "group3d.run"), HasSubstr("     ANALYSIS COMPLETED\n"));
-  EXPECT_EQ(test::readFile(folder / "group3d.prg"), " - ANALYSIS STARTED\n");
+  EXPECT_EQ(test::readFile(folder / "group3d.prg"),
+            "- ANALYSIS FOR LOAD COMB.   1/  1 FINISHED\n\n\n");
   EXPECT_EQ(test::readFile(input), test::example("group3d.dat"));
 }
 

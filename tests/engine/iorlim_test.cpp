@@ -108,7 +108,8 @@ TEST_F(Iorlim, CodeEighteenRunsInTheWorkingDirectory) {
       *date,
       ::testing::MatchesRegex(
           " {15}Date:  [A-Z][a-z]+ [0-9]{2}, [0-9]{4} {5}Time:  [0-9]{2}:[0-9]{2}:[0-9]{2}"));
-  EXPECT_EQ(test::runFile(dir_.path(), 12), " - ANALYSIS STARTED\n");
+  // The progress file holds the latest record: the end of the last combination.
+  EXPECT_EQ(test::runFile(dir_.path(), 12), "- ANALYSIS FOR LOAD COMB.   1/  1 FINISHED\n\n\n");
 }
 
 TEST_F(Iorlim, RefusedInputReturnsItsStatus) {

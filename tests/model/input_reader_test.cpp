@@ -120,7 +120,7 @@ TEST_F(Group3dExample, LoadCases) {
 
   const LoadCase& c2 = m().loadCases[1];
   EXPECT_FALSE(c2.isStatic());  // cyclic
-  EXPECT_EQ(c2.name, padded("Dead load with cyclic wave load from +Z and torsion"));
+  EXPECT_EQ(c2.name, padded("Cyclic wave load from +Z with overturning and torsion"));
   // "25*1": all 25 output-selection flags from one repeat count.
   EXPECT_THAT(outputFlags(c2), Each(1));
   EXPECT_EQ(c2.ints[15], 2);
@@ -137,7 +137,7 @@ TEST_F(Group3dExample, Combination) {
   EXPECT_FALSE(m().combinationEnvelope.on());
   const LoadCombination& c = m().combinations[0];
   EXPECT_TRUE(c.isStatic());
-  EXPECT_EQ(c.name, padded("Factored: 1.2 case 1 + 1.6 case 2"));
+  EXPECT_EQ(c.name, padded("Factored: 1.2 dead and wind + 1.6 wave"));
   EXPECT_DOUBLE_EQ(c.bendingResistanceFactor(), 0.90);
   EXPECT_DOUBLE_EQ(c.shearResistanceFactor(), 0.75);
   EXPECT_EQ(c.printOption(), 2);
