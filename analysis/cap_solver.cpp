@@ -59,15 +59,20 @@ CapControl controlOfCombination(const LoadCombination& c) {
   return k;
 }
 
-Vector6 CapSolver::perturbations(int unitsCode) {
+Vector6 CapSolver::perturbations(int unitsCode, bool planar) {
+  if (planar) {
+    const double t = unitsCode == 2 ? 2.54e-7 : 1.0e-5;
+    return {t, t, 0.0, 0.0, 0.0, 1.0e-8};
+  }
   const double t = unitsCode == 2 ? 2.54e-9 : 1.0e-7;
   return {t, t, t, 1.0e-13, 1.0e-13, 1.0e-13};
 }
 
 CapSolver::CapSolver(CapContext context)
     : ctx_(std::move(context)),
+      planar_(ctx_.model.is2d()),
       units_(unitLabels(ctx_.model.switches.unitsCode())),
-      delta_(perturbations(ctx_.model.switches.unitsCode())),
+      delta_(perturbations(ctx_.model.switches.unitsCode(), planar_)),
       workspace_(ctx_.piles.makeWorkspace()) {
   const std::size_t n = static_cast<std::size_t>(ctx_.piles.pileCount());
   pm_.assign(n, 1.0);
@@ -89,6 +94,16 @@ void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   const int option = ctx_.model.switches.groupReductionOption();
   if (option < 1) return;
   GroupFactors& f = ctx_.factors;
+  if (planar_) {
+    // In the plane only the direction Y exists: its factors are used as they stand.
+    if (option == 1) {
+      estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0,
+                           ctx_.factorWork, f);
+    }
+    pm_ = f.pUsed;
+    ym_ = f.yUsed;
+    return;
+  }
   if (option == 1) {
     // Re-estimated for the sense in which the cap moves now, along Y and along Z.
     estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
@@ -122,7 +137,7 @@ void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   }
 }
 
-StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, Vector6& rv) {
+StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv) {
   rv = {};
   TextFile& report = ctx_.files[Channel::kReport];
   TextFile& runtime = ctx_.files[Channel::kRuntime];
@@ -142,8 +157,10 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, Vector6& rv) {
     outcome_.clear();
     const StatusCode status =
         ctx_.piles.analysePile(p, multiply(a, dv), options, *workspace_, outcome_);
-    for (const std::string& l : outcome_.diag.report) report.line(l);
-    for (const std::string& l : outcome_.diag.runtime) runtime.line(l);
+    if (messages || !isOk(status)) {
+      for (const std::string& l : outcome_.diag.report) report.line(l);
+      for (const std::string& l : outcome_.diag.runtime) runtime.line(l);
+    }
     if (!isOk(status)) {
       ctx_.files.close(Channel::kWarningsWork);
       return status;
@@ -206,6 +223,47 @@ StatusCode CapSolver::assembleStiffness(const Vector6& dv, Matrix6& ss) {
     }
   }
   return StatusCode::kCompleted;
+}
+
+StatusCode CapSolver::assemblePlanarStiffness(const Vector6& dv, Matrix6& ss) {
+  ss = {};
+  // Central differences on the cap itself: +delta and -delta on each planar degree of freedom,
+  // every pile analysed for both.
+  for (std::size_t j : kPlanarDofs) {
+    Vector6 plus = dv;
+    Vector6 minus = dv;
+    plus[j] += delta_[j];
+    minus[j] -= delta_[j];
+    Vector6 rPlus{};
+    Vector6 rMinus{};
+    StatusCode status = pilePass(plus, false, false, rPlus);
+    if (!isOk(status)) return status;
+    status = pilePass(minus, false, false, rMinus);
+    if (!isOk(status)) return status;
+    for (std::size_t i : kPlanarDofs) ss[i][j] = (rPlus[i] - rMinus[i]) * 0.5 / delta_[j];
+  }
+  return StatusCode::kCompleted;
+}
+
+bool CapSolver::invertAndCorrect() {
+  Matrix6 inverse{};
+  if (planar_) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      for (std::size_t j = 0; j < 3; ++j) inverse[i][j] = SS[kPlanarDofs[i]][kPlanarDofs[j]];
+    }
+    if (!invertInPlace(inverse, 3)) return false;
+    DDV = {};
+    for (std::size_t i = 0; i < 3; ++i) {
+      double v = 0.0;
+      for (std::size_t j = 0; j < 3; ++j) v += inverse[i][j] * DFV[kPlanarDofs[j]];
+      DDV[kPlanarDofs[i]] = v;
+    }
+    return true;
+  }
+  inverse = SS;
+  if (!invertInPlace(inverse)) return false;
+  DDV = multiply(inverse, DFV);
+  return true;
 }
 
 void CapSolver::writeVectors() const {
@@ -274,13 +332,13 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
 
       bool converged = false;
       bool abandon = false;
-      StatusCode status = pilePass(DV, true, RV);
+      StatusCode status = pilePass(DV, true, true, RV);
       if (!isOk(status)) return status;
       if (pileStatus_ == 1) {
         abandon = true;
       } else {
         for (std::size_t k = 0; k < 6; ++k) FV[k] = TCUR * totalLoad_[k];
-        status = assembleStiffness(DV, SS);
+        status = planar_ ? assemblePlanarStiffness(DV, SS) : assembleStiffness(DV, SS);
         if (!isOk(status)) return status;
         for (std::size_t k = 0; k < 6; ++k) DFV[k] = -FV[k] - RV[k];
         data.line(" SS");
@@ -290,8 +348,7 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
           data.line(s);
         }
         result.stiffness = SS;
-        Matrix6 inverse = SS;
-        if (!invertInPlace(inverse)) {
+        if (!invertAndCorrect()) {
           for (TextFile* f : {&report, &runtime}) {
             f->line("     ** WARNING **");
             f->line("     DETERMINANT OF STIFFNESS MATRIX IS ZERO");
@@ -299,7 +356,6 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
           pileStatus_ = 2;
           abandon = true;
         } else {
-          DDV = multiply(inverse, DFV);
           for (std::size_t k = 0; k < 6; ++k) {
             UDV[k] += DDV[k];
             DV[k] += DDV[k];
@@ -317,9 +373,11 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
           if (iteration_ > 1) {
             // From the 41st iteration on, a correction or a step displacement that has fallen to
             // 1.0E-8 is accepted whatever the relative error.
+            // In the plane the thresholds are 1.0E-10 and there is no relaxed rule.
+            const double floor = planar_ ? 1.0e-10 : 1.0e-12;
             const auto settled = [&](double err, double inc, double tot, double mx, double alt) {
-              if (err <= control.tolerance || inc <= 1.0e-12 || tot <= 1.0e-12) return true;
-              if (iteration_ >= 41 && !(inc > 1.0e-8 && tot > 1.0e-8)) return true;
+              if (err <= control.tolerance || inc <= floor || tot <= floor) return true;
+              if (!planar_ && iteration_ >= 41 && !(inc > 1.0e-8 && tot > 1.0e-8)) return true;
               return control.alternateTolerances && mx <= alt;
             };
             converged = settled(errDsp_, incDsp_, totDsp_, maxDsp_, control.deflectionTolerance) &&
@@ -459,66 +517,78 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
     f.line();
     f.line("     * EQUIVALENT CONC. LOAD AT ORIGIN *");
     f.line();
-    f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HOR. LOAD Y,", FV[1], u.force) +
-           cell("HOR. LOAD Z,", FV[2], u.force));
-    f.line("     " + cell("MOMENT X ,", FV[3], u.moment) + cell("MOMENT Y,", FV[4], u.moment) +
-           cell("MOMENT Z,", FV[5], u.moment));
+    if (planar_) {
+      f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HORI. LOAD,", FV[1], u.force) +
+             cell("MOMENT,", FV[5], u.moment));
+    } else {
+      f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HOR. LOAD Y,", FV[1], u.force) +
+             cell("HOR. LOAD Z,", FV[2], u.force));
+      f.line("     " + cell("MOMENT X ,", FV[3], u.moment) + cell("MOMENT Y,", FV[4], u.moment) +
+             cell("MOMENT Z,", FV[5], u.moment));
+    }
     f.line();
     f.line("     * DISPLACEMENT OF GROUPED PILE");
     f.line("       FOUNDATION AT ORIGIN *");
     f.line();
-    f.line("     " + cell("VERTICAL ,", DV[0], u.length) + cell("HORIZONTAL Y,", DV[1], u.length) +
-           cell("HORIZONTAL Z,", DV[2], u.length));
-    f.line("     " + cell("ANGLE ROT. X,", DV[3], u.radians) +
-           cell("ANGLE ROT. Y,", DV[4], u.radians) + cell("ANGLE ROT. Z,", DV[5], u.radians));
-    f.line();
-    f.line(fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
+    if (planar_) {
+      f.line("     " + cell("VERTICAL,", DV[0], u.length) + cell("HORIZONTAL,", DV[1], u.length) +
+             cell("ROTATION,", DV[5], u.radians));
+      f.line();
+      f.line(fmt::format("     NUMBER OF ITERATIONS ={:5d}", result.iterations));
+    } else {
+      f.line("     " + cell("VERTICAL ,", DV[0], u.length) +
+             cell("HORIZONTAL Y,", DV[1], u.length) + cell("HORIZONTAL Z,", DV[2], u.length));
+      f.line("     " + cell("ANGLE ROT. X,", DV[3], u.radians) +
+             cell("ANGLE ROT. Y,", DV[4], u.radians) + cell("ANGLE ROT. Z,", DV[5], u.radians));
+      f.line();
+      f.line(fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
+    }
   }
   files[Channel::kRuntime].line(
       fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
 
   TextFile& work = files[Channel::kSummaryWork];
-  const auto header = [](std::initializer_list<std::pair<const char*, const std::string*>> cols) {
-    std::string s = "     ";
-    for (const auto& [label, unit] : cols)
-      s += fmt::format("{:>14}", std::string(label) + " " + *unit);
-    return s;
-  };
-  const auto values = [](const Vector6& v) {
-    std::string s = "     ";
-    for (double x : v) s += formatRealCell(14, 4, x);
+  const std::vector<std::size_t> comps =
+      planar_ ? std::vector<std::size_t>{0, 1, 5} : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
+  const auto header =
+      [&comps](const std::array<std::pair<const char*, const std::string*>, 6>& cols) {
+        std::string s = "     ";
+        for (std::size_t k : comps) {
+          s += fmt::format("{:>14}", std::string(cols[k].first) + " " + *cols[k].second);
+        }
+        return s;
+      };
+  const auto values = [&comps](const Vector6& v, int width, int digits) {
+    std::string s = width == 14 ? "     " : "";
+    for (std::size_t k : comps) s += formatRealCell(width, digits, v[k]);
     return s;
   };
   work.line();
   work.line("     * EQUIVALENT CONCENTRATED LOAD AT ORIGIN *");
-  work.line(header({{"LOAD X,", &u.force},
-                    {"LOAD Y,", &u.force},
-                    {"LOAD Z,", &u.force},
-                    {"MOM X,", &u.moment},
-                    {"MOM Y,", &u.moment},
-                    {"MOM Z,", &u.moment}}));
-  work.line(values(FV));
+  work.line(header({{{"LOAD X,", &u.force},
+                     {"LOAD Y,", &u.force},
+                     {"LOAD Z,", &u.force},
+                     {"MOM X,", &u.moment},
+                     {"MOM Y,", &u.moment},
+                     {"MOM Z,", &u.moment}}}));
+  work.line(values(FV, 14, 4));
   work.line("     * DISPLACEMENT OF GROUPED PILE");
   work.line("       FOUNDATION AT ORIGIN *");
-  work.line(header({{"DISP X,", &u.length},
-                    {"DISP Y,", &u.length},
-                    {"DISP Z,", &u.length},
-                    {"ROT X,", &u.radians},
-                    {"ROT Y,", &u.radians},
-                    {"ROT Z,", &u.radians}}));
-  work.line(values(DV));
+  work.line(header({{{"DISP X,", &u.length},
+                     {"DISP Y,", &u.length},
+                     {"DISP Z,", &u.length},
+                     {"ROT X,", &u.radians},
+                     {"ROT Y,", &u.radians},
+                     {"ROT Z,", &u.radians}}}));
+  work.line(values(DV, 14, 4));
 
-  const auto precise = [](const Vector6& v) {
-    std::string s = "";
-    for (double x : v) s += formatRealCell(17, 8, x);
-    return s;
-  };
+  // The pile-cap results file carries the values at full precision, for hosts.
   TextFile& cap = files[Channel::kCapResults];
   cap.line("* TABLE L *   COMPUTATION ON PILE CAP");
   cap.line("* EQUIVALENT CONC. LOAD AT ORIGIN *");
-  cap.line(precise(FV));
+  cap.line(values(FV, 17, 8));
   cap.line("* DISPLACEMENT OF PILE CAP AT ORIGIN *");
-  cap.line(precise(DV));
+  cap.line(values(DV, 17, 8));
   cap.line(fmt::format("NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
 
   // Running extremes of the block; the first analysed item sets them.

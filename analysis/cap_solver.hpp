@@ -92,12 +92,18 @@ class CapSolver {
                                  const Vector6& totalLoad, CapResult& result);
 
   // The perturbations of the head-stiffness central differences for a units code: translations
-  // 1.0E-7 (2.54E-9 in metric units), rotations 1.0E-13.
-  [[nodiscard]] static Vector6 perturbations(int unitsCode);
+  // 1.0E-7 (2.54E-9 in metric units), rotations 1.0E-13. In the plane the cap itself is
+  // perturbed: translations 1.0E-5 (2.54E-7 in metric units), rotation 1.0E-8.
+  [[nodiscard]] static Vector6 perturbations(int unitsCode, bool planar = false);
+
+  // The cap degrees of freedom of a planar analysis within the six: X, Y and rotation Z.
+  static constexpr std::array<std::size_t, 3> kPlanarDofs = {0, 1, 5};
 
  private:
-  StatusCode pilePass(const Vector6& dv, bool collect, Vector6& rv);
+  StatusCode pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv);
   StatusCode assembleStiffness(const Vector6& dv, Matrix6& ss);
+  StatusCode assemblePlanarStiffness(const Vector6& dv, Matrix6& ss);
+  bool invertAndCorrect();
   void updateGroupMultipliers(const Vector6& dv, const Vector6& fv);
   void writeIteration(int iteration, bool alternate) const;
   void writeVectors() const;
@@ -108,6 +114,7 @@ class CapSolver {
   void writeProgress(const CapItem& item, int iteration) const;
 
   CapContext ctx_;
+  bool planar_ = false;
   UnitLabels units_;
   Vector6 delta_{};
   std::unique_ptr<PileWorkspace> workspace_;

@@ -145,7 +145,7 @@ StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prep
             soilMovementAt(model.soilMovement, depths[static_cast<std::size_t>(m)]);
         // The table moves the soil along global Y and Z; the pile feels it in its own axes.
         lat.movementY[static_cast<std::size_t>(m)] = g.cosA * g.sinB * my + g.sinA * g.sinB * mz;
-        lat.movementZ[static_cast<std::size_t>(m)] = g.cosA * mz - g.sinA * my;
+        lat.movementZ[static_cast<std::size_t>(m)] = model.is2d() ? 0.0 : g.cosA * mz - g.sinA * my;
       }
     }
 
@@ -199,6 +199,8 @@ StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prep
       }
     }
     p.torsionFree = row.connectY == kConnectionPinned || row.connectZ == kConnectionPinned;
+    // A two-dimensional row stands for its piles side by side: it carries their sum.
+    p.count = model.is2d() ? row.pilesInRow : 1;
     p.axialFactor = sw.axialLoadFactor() ? row.axialLoadFactor : 1.0;
   }
   out = std::move(group);
@@ -267,7 +269,8 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
     out.diag.both(fmt::format("     THE PILE LENGTH, {} ({}), EXTENDS BELOW THE",
                               exponent(10, 2, p.length), unit));
     out.diag.both("     BOTTOM OF THE DEEPEST LAYER.");
-    return StatusCode::kPileBelowDeepestLayer;
+    return model_->is2d() ? StatusCode::kPileBelowDeepestLayer2d
+                          : StatusCode::kPileBelowDeepestLayer;
   }
 
   PileHeadInput head;
@@ -289,6 +292,9 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   // The force the pile exerts on the cap, in pile axes, then in global axes.
   const Vector6 f{-axial, -s.shearY, -s.shearZ, -torque, s.momentZ, -s.momentY};
   out.force = multiplyTransposed(p.rotation, f);
+  if (p.count != 1) {
+    for (double& component : out.force) component *= p.count;
+  }
 
   if (options.finalResults) {
     ws.localDisplacement = u;

@@ -39,7 +39,7 @@ struct GroupPileWorkspace final : PileWorkspace {
   RealNodeArray axialMovement{};  // axial movement per node
   bool axialDistribution = false;
   Vector6 localDisplacement{};  // u: axial, y, z, twist, rotation y, rotation z
-  Vector6 localForce{};         // the force the pile exerts on the cap, in pile axes
+  Vector6 localForce{};         // the force one pile exerts on the cap, in pile axes
   double maxStress = 0.0;
 };
 
@@ -82,6 +82,7 @@ class GroupPiles final : public PileGroupAnalysis {
     const HeadCurve* torsionCurve = nullptr;
     bool torsionFree = false;  // a pinned plane transmits no torque
     double axialFactor = 1.0;
+    int count = 1;  // piles the entry stands for (two-dimensional rows)
     bool belowProfile = false;
     double length = 0.0;
   };

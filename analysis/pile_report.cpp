@@ -228,7 +228,9 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
   const Matrix6 rotation = rotationMatrix(geometry);
   r.displacementLocal = work.localDisplacement;
   r.displacementGlobal = multiplyTransposed(rotation, work.localDisplacement);
-  r.reactionGlobal = outcome.force;
+  // Per pile: a two-dimensional row's outcome carries all its piles.
+  r.reactionGlobal = multiplyTransposed(rotation, work.localForce);
+  (void)outcome;
   r.reactionLocal = work.localForce;
   r.stress = work.maxStress;
   const PileResults& results = work.results;

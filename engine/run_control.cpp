@@ -151,11 +151,6 @@ class Run {
     PreparedRun prepared;
     StatusCode status = writeInputReport(model_, files_, prepared);
     if (!isOk(status)) return status;
-    if (!model_.is3d()) {
-      report({"", "     ** NOTE **  THE TWO-DIMENSIONAL ANALYSIS IS NOT AVAILABLE IN THIS VERSION;",
-              "     THE INPUT HAS BEEN READ AND REPORTED."});
-      return StatusCode::kCompleted;
-    }
     bool allUserCurves = !model_.pileRows.empty();
     for (const PileGroupRow& r : model_.pileRows) allUserCurves = allUserCurves && r.lsCurve > 0;
 

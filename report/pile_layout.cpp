@@ -29,6 +29,11 @@ std::vector<PileGeometry> buildPileLayout(const AnalysisModel& model) {
       g.theta = 0.5 * layoutPi() - r.batter * toRadians;
       g.cosTheta = std::cos(g.theta);
       g.sinTheta = std::sin(g.theta);
+      // In the plane X-Y the pile is the three-dimensional pile with a = 0 and b = theta: its
+      // axis (sin b, cos b, 0) leans toward Y by the batter angle.
+      g.beta = g.theta;
+      g.cosB = g.cosTheta;
+      g.sinB = g.sinTheta;
     }
     layout.push_back(g);
   }

@@ -19,7 +19,8 @@ struct PileGeometry {
   // Three dimensions: the angles a and b of the rotation into pile axes, radians.
   double alpha = 0.0;
   double beta = 0.0;
-  // Two dimensions: theta = pi/2 minus the batter angle, radians.
+  // Two dimensions: theta = pi/2 minus the batter angle, radians; alpha = 0 and beta = theta,
+  // so that the rotation into pile axes is the three-dimensional one.
   double theta = 0.0;
   double cosA = 1.0, sinA = 0.0, cosB = 0.0, sinB = 1.0;
   double cosTheta = 0.0, sinTheta = 1.0;
