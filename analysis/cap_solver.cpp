@@ -33,7 +33,11 @@ std::string cell(std::string_view label, double value, std::string_view unit) {
 
 }  // namespace
 
-CapControl controlOfCase(const LoadCase& c) {
+namespace {
+
+// Load cases and combinations carry the same control parameters under the same names.
+template <class Item>
+CapControl controlOf(const Item& c) {
   CapControl k;
   k.maxIterations = c.maxCapIterations();
   k.tolerance = c.capTolerance();
@@ -46,18 +50,10 @@ CapControl controlOfCase(const LoadCase& c) {
   return k;
 }
 
-CapControl controlOfCombination(const LoadCombination& c) {
-  CapControl k;
-  k.maxIterations = c.maxCapIterations();
-  k.tolerance = c.capTolerance();
-  k.increment = c.loadIncrement();
-  k.minIncrement = c.minimumIncrement();
-  k.alternateTolerances = c.alternateTolerances();
-  k.deflectionTolerance = c.alternateDeflectionTolerance();
-  k.rotationTolerance = c.alternateRotationTolerance();
-  k.printOption = c.printOption();
-  return k;
-}
+}  // namespace
+
+CapControl controlOfCase(const LoadCase& c) { return controlOf(c); }
+CapControl controlOfCombination(const LoadCombination& c) { return controlOf(c); }
 
 Vector6 CapSolver::perturbations(int unitsCode, bool planar) {
   if (planar) {
