@@ -227,7 +227,7 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
   r.pile = index + 1;
   const Matrix6 rotation = rotationMatrix(geometry);
   r.displacementLocal = work.localDisplacement;
-  r.displacementGlobal = multiplyTransposed(rotation, work.localDisplacement);
+  r.displacementGlobal = work.globalDisplacement;
   // Per pile: a two-dimensional row's outcome carries all its piles.
   r.reactionGlobal = multiplyTransposed(rotation, work.localForce);
   (void)outcome;
