@@ -43,6 +43,9 @@ struct SandCurve {
   double kx = 0.0;     // slope of the initial line
   double width = 0.0;  // b, for the report points beyond yu
   double ultimate = 0.0;
+  // Below this deflection the initial line lies below the parabola by far more than rounding,
+  // so p is k·x·y without the power; 0 where that cannot be said (every y takes the full path).
+  double lineBelow = 0.0;
 
   [[nodiscard]] double p(double y) const;
   // y = 0 and ym/12 steps up to ym (13 points), then yu, yu + b, yu + 2b, yu + 3b.

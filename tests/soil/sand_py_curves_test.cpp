@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "soil/py_curve.hpp"
 #include "soil/sand_py_curves.hpp"
@@ -141,6 +142,62 @@ TEST(Sand, NoFrictionGivesNoResistanceNotNaN) {
   EXPECT_EQ(c.pu, 0.0);
   EXPECT_EQ(c.p(0.01), 0.0);
   EXPECT_TRUE(std::isfinite(c.invN));
+}
+
+// The curve without the shortcut below the crossing with the initial line: the branches and the
+// bound by k·x·y exactly as published.
+double fullSandP(const SandCurve& c, double y) {
+  if (!(y > 0.0) || c.pu <= 0.0) return 0.0;
+  double p = c.pu;
+  if (y <= c.ym) {
+    p = c.pm * std::pow(y / c.ym, c.invN);
+  } else if (y <= c.yu) {
+    p = c.pm + c.slope * (y - c.ym);
+  }
+  return std::min(p, c.kx * y);
+}
+
+TEST(Sand, TheInitialLineShortcutGivesTheSameNumbers) {
+  // Static and cyclic sand and silt at depths from 0.05 to 12 m (x/b up to 20), with stiff and
+  // soft subgrade moduli: every deflection from 1E-12·ym to 3·ym, and a dense band around the
+  // crossing of parabola and line, gives bit for bit the value of the full expression.
+  int shortcuts = 0;
+  for (bool silt : {false, true}) {
+    for (bool cyclic : {false, true}) {
+      for (double x : {0.05, 0.15, 0.6, 1.5, 4.2, 12.0}) {
+        for (double k : {2000.0, 20000.0, 200000.0}) {
+          PyNodeSoil s = sandAt(x, cyclic);
+          s.k = k;
+          s.c = silt ? 15.0 : 0.0;
+          const SandCurve c = silt ? makeSilt(s) : makeSand(s);
+          if (c.lineBelow > 0.0) ++shortcuts;
+          std::vector<double> ys;
+          for (double t = 1e-12; t < 3.0; t *= 1.07) ys.push_back(t * c.ym);
+          for (int i = -200; i <= 200; ++i) ys.push_back(c.lineBelow * (1.0 + i * 5.0e-9));
+          for (double y : ys) {
+            EXPECT_EQ(c.p(y), fullSandP(c, y)) << x << " " << k << " " << y;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(shortcuts, 40);  // of 72 curves: the shortcut is in use, not switched off
+}
+
+TEST(Sand, TheShortcutStopsJustBelowTheCrossing) {
+  // The crossing found by bisection on the full curve: where the parabola stops being above the
+  // line. The shortcut ends a relative 1E-6 below it (the bisection is run to 1E-14).
+  const SandCurve c = makeSand(sandAt(1.5, false));
+  ASSERT_GT(c.lineBelow, 0.0);
+  double lo = 1e-12 * c.ym;
+  double hi = c.ym;
+  ASSERT_LT(c.kx * lo, c.pm * std::pow(lo / c.ym, c.invN));
+  ASSERT_GT(c.kx * hi, c.pm);
+  while (hi - lo > 1e-14 * hi) {
+    const double mid = 0.5 * (lo + hi);
+    (c.kx * mid < c.pm * std::pow(mid / c.ym, c.invN) ? lo : hi) = mid;
+  }
+  EXPECT_NEAR(c.lineBelow, lo * (1.0 - 1.0e-6), 1e-12 * lo);
 }
 
 // ---- Silt ----------------------------------------------------------------------------------
