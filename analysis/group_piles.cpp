@@ -283,6 +283,9 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   head.axialDisplacement = u[0];
   head.twist = u[3];
   if (ws.axialDistribution) head.axialForce = &ws.axialLoad;
+  // The group-reduction multipliers the cap solver holds for this pile now.
+  const PyMultipliers multipliers{options.pMultiplier, options.yMultiplier};
+  head.multipliers = &multipliers;
   PileResults* results = options.finalResults ? &ws.results : nullptr;
   ws.solution = solveLaterallyLoadedPile(p.lateral, head, p.soil, ws.lateral, results, out.diag);
   const LateralPileSolution& s = ws.solution;

@@ -243,8 +243,8 @@ StatusCode setUp(const LateralPileModel& pile, const PileHeadInput& head, const 
     work.stiffnessY[at(m)] = pile.stiffnessY[k];
     work.stiffnessZ[at(m)] = pile.stiffnessZ[k];
     work.axialForce[at(m)] = head.axialForce != nullptr ? (*head.axialForce)[k]
-                             : pile.axialForceGiven    ? pile.axialForce[k]
-                                                       : head.axialLoad;
+                             : pile.axialForceGiven     ? pile.axialForce[k]
+                                                        : head.axialLoad;
   }
   const std::span<double> es(work.soilModulus.data(), static_cast<std::size_t>(n + 1));
   const StatusCode status = soil.initialModuli(es, diag);
@@ -333,7 +333,8 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
       }
       work.relativeDeflection[k] = std::sqrt(dy * dy + dz * dz);
     }
-    out.status = soil.secantModuli(relative, pile.multipliers, es, diag);
+    out.status = soil.secantModuli(
+        relative, head.multipliers != nullptr ? *head.multipliers : pile.multipliers, es, diag);
     if (!isOk(out.status)) return out;
     updateLoadTerms(pile, work);
   }

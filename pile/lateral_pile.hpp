@@ -108,7 +108,10 @@ struct PileHeadInput {
   // The axial force at every real node from the axial solution of this head movement, when the
   // load case asks for the axial load distribution; it then replaces P in the P-delta term.
   const RealNodeArray* axialForce = nullptr;
-  double torque = 0.0;       // T
+  // The group-reduction multipliers of this analysis (they change as the cap moves); null keeps
+  // the pile's own.
+  const PyMultipliers* multipliers = nullptr;
+  double torque = 0.0;  // T
   // Used only for the pile-top equivalent stiffnesses.
   double axialDisplacement = 0.0;  // u1
   double twist = 0.0;              // u4

@@ -256,3 +256,41 @@ TEST(HeadCurveLookup, InterpolatesAndFlagsTheEnds) {
 
 }  // namespace
 }  // namespace stilt
+
+namespace stilt {
+namespace {
+
+// The multipliers the cap solver hands a pile reach its p-y springs: half the soil resistance
+// takes less shear for the same head deflection, and lets the cap move further under a load.
+TEST(GroupReduction, MultipliersSoftenTheLateralResponse) {
+  Deck deck;
+  deck.soilLayers = kTwoSoils;
+  Group g(deck);
+  ASSERT_TRUE(isOk(g.status));
+  const Vector6 ug{0.0, 0.5, 0.0, 0.0, 0.0, 0.0};
+  auto work = g.piles->makeWorkspace();
+  PileOutcome full;
+  PileOutcome half;
+  PileCallOptions options;
+  ASSERT_TRUE(isOk(g.piles->analysePile(0, ug, options, *work, full)));
+  options.pMultiplier = 0.5;
+  ASSERT_TRUE(isOk(g.piles->analysePile(0, ug, options, *work, half)));
+  // The pile pushes back on the cap (negative along Y); with half the soil, by less.
+  EXPECT_LT(full.force[1], half.force[1]);
+  EXPECT_LT(half.force[1], 0.0);
+
+  Deck rows = deck;
+  rows.switches[8] = 2;  // the factors given with the rows
+  rows.piles = "1\n2 2 1 0 0 0 0 0\n0.0 0.0 0.5 1.0 0.5 1.0 1.0\n0.0 0.0 0.0 0.0 90.0 0.0\n";
+  Group reduced(rows);
+  ASSERT_TRUE(isOk(reduced.status));
+  const Vector6 lateral{0.0, 2.0e4, 0.0, 0.0, 0.0, 0.0};
+  CapRun plain(g, lateral);
+  CapRun soft(reduced, lateral);
+  ASSERT_EQ(plain.result.outcome, CapOutcome::kCompleted);
+  ASSERT_EQ(soft.result.outcome, CapOutcome::kCompleted);
+  EXPECT_GT(soft.result.displacement[1], 1.05 * plain.result.displacement[1]);
+}
+
+}  // namespace
+}  // namespace stilt
