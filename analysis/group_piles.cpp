@@ -297,6 +297,7 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   }
 
   if (options.finalResults) {
+    ws.globalDisplacement = ug;
     ws.localDisplacement = u;
     ws.localForce = f;
     if (ws.axialDistribution) {
