@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -347,6 +348,37 @@ TEST(WholeRun, FlaggedCaseBetweenTwoAnalysedCasesLeavesOnlyItsNote) {
       3);
   EXPECT_EQ(test::runFile(dir.path(), kProgress),
             "- ANALYSIS FOR LOAD COMB.   1/  1 FINISHED\n\n\n");
+}
+
+std::vector<std::string> wordsOf(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  std::string w;
+  while (in >> w) words.push_back(w);
+  return words;
+}
+
+// The headings of the curve tables H and I keep their labels apart, the longest one too
+// ("TORS.MOMEN,LBS-IN" in English units), and every row holds a point number and two values.
+TEST(WholeRun, CurveTableHeadingsKeepTheirLabelsApart) {
+  // The input report alone: no load case, no combination.
+  test::Deck d;
+  d.loadCases = "0 0 0 0 0\n";
+  d.combinations = "0 0 0 0 0\n";
+  test::TempDir dir;
+  ASSERT_EQ(test::runInput(dir.path(), d.text()), StatusCode::kCompleted);
+  const Lines report = test::runFileLines(dir.path(), kReport);
+  const std::vector<std::vector<std::string>> headings = {
+      {"POINT", "DISPLACEMENT,IN", "AXIAL", "LOAD,LBS"},
+      {"POINT", "ROT.", "ANGLE,RAD", "TORS.MOMEN,LBS-IN"}};
+  for (const auto& heading : headings) {
+    const auto at = std::find_if(report.begin(), report.end(),
+                                 [&](const std::string& l) { return wordsOf(l) == heading; });
+    ASSERT_NE(at, report.end()) << heading.back();
+    // 19 points follow, each a number and two values.
+    ASSERT_GE(report.end() - at, 20);
+    for (auto row = at + 1; row != at + 20; ++row) EXPECT_EQ(wordsOf(*row).size(), 3u) << *row;
+  }
 }
 
 // Two converged steps and a failed third: the results at half the load, with the warning on the
