@@ -38,9 +38,9 @@ struct GroupPileWorkspace final : PileWorkspace {
   RealNodeArray axialLoad{};      // axial force per node (compression positive), factored
   RealNodeArray axialMovement{};  // axial movement per node
   bool axialDistribution = false;
-  Vector6 globalDisplacement{};  // the head displacement as given, global axes
+  Vector6 globalDisplacement{};  // the head displacement imposed, global axes
   Vector6 localDisplacement{};   // u: axial, y, z, twist, rotation y, rotation z
-  Vector6 localForce{};         // the force one pile exerts on the cap, in pile axes
+  Vector6 localForce{};          // the force one pile exerts on the cap, in pile axes
   double maxStress = 0.0;
 };
 

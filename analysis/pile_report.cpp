@@ -227,6 +227,9 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
   r.pile = index + 1;
   const Matrix6 rotation = rotationMatrix(geometry);
   r.displacementLocal = work.localDisplacement;
+  // The displacement the cap imposed on the head, as it was imposed: rotating the local one back
+  // would add rounding, and piles that share a head displacement (every head of a rigid cap
+  // shares its rotation) would no longer tie in the extremes rows.
   r.displacementGlobal = work.globalDisplacement;
   // Per pile: a two-dimensional row's outcome carries all its piles.
   r.reactionGlobal = multiplyTransposed(rotation, work.localForce);

@@ -729,11 +729,13 @@ class ReportWriter {
     }
   }
 
+  // The force column is 18 wide: its longest heading, "TORS.MOMEN,LBS-IN", has 17 characters
+  // and must stay apart from the movement heading.
   void curveTable(const char* movementLabel, const char* forceLabel, const HeadCurve& points) {
-    line(fmt::format("{}{:>5}{:>16}{:>16}", kIndent, "POINT", movementLabel, forceLabel));
+    line(fmt::format("{}{:>5}{:>16}{:>18}", kIndent, "POINT", movementLabel, forceLabel));
     for (std::size_t k = 0; k < points.size(); ++k) {
       line(kIndent + integer(5, static_cast<long long>(k + 1)) + real(16, 4, points[k].movement) +
-           real(16, 4, points[k].force));
+           real(18, 4, points[k].force));
     }
   }
 

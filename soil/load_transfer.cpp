@@ -366,7 +366,12 @@ StatusCode solveAxialTransfer(const AxialPile& pile, const LoadSettlementCurve& 
   double w = 0.0;
   if (u < head(0)) {
     code = kBelowTable;
-    w = tip(0);
+    // Below the first stored row the tip movement grows from zero in proportion to the head
+    // movement, as the load-settlement curve rises from its origin to its first point. The first
+    // row's tip movement for every smaller head movement would make the head load jump at zero
+    // movement and stay flat just above it: no axial stiffness there, and a cap iteration that
+    // starts from rest meets a singular stiffness matrix.
+    w = head(0) > 0.0 ? tip(0) * (u / head(0)) : tip(0);
   } else if (u > head(last)) {
     code = kAboveTable;
     w = tip(last);

@@ -155,7 +155,7 @@ struct CurveStore {
 
 // Where a requested head movement lay in the pass's table of head movements.
 inline constexpr int kWithinTable = 0;
-inline constexpr int kBelowTable = 1;  // the first tip movement is used
+inline constexpr int kBelowTable = 1;  // a share of the first tip movement is used
 inline constexpr int kAboveTable = 2;  // the last tip movement is used
 
 struct AxialTransferResult {
@@ -166,8 +166,9 @@ struct AxialTransferResult {
 // The axial load and movement at every node (0 the head .. segments the tip) for a head
 // movement: positive settles the pile (compression pass), negative pulls it (uplift pass,
 // loads and movements negative). The tip movement comes from linear interpolation in the pass's
-// (head movement, tip movement) table; then one tip-up transfer. A head movement of exactly 0
-// gives zero everywhere. `load` and `movement` need segments + 1 entries. Allocates nothing.
+// (head movement, tip movement) table, from the origin to the first row below the table; then one
+// tip-up transfer. A head movement of exactly 0 gives zero everywhere. `load` and `movement` need
+// segments + 1 entries. Allocates nothing.
 [[nodiscard]] StatusCode solveAxialTransfer(const AxialPile& pile, const LoadSettlementCurve& curve,
                                             double headMovement, std::span<double> load,
                                             std::span<double> movement, AxialTransferResult& result,

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/host.hpp"
+#include "app/results_json.hpp"
 #include "engine/version.hpp"
 #include "support/deck.hpp"
 #include "support/run_dir.hpp"
@@ -89,6 +91,26 @@ TEST(Cli, ShowsTheInputAndTheResultFolderUnlessQuiet) {
   EXPECT_THAT(run.output, HasSubstr(std::string("stilt ") + kVersion + ": " + input.string()));
   EXPECT_THAT(run.output, HasSubstr("ANALYSIS COMPLETED"));
   EXPECT_THAT(run.output, HasSubstr("results in " + (dir / "bent").string()));
+}
+
+// results.json beside the reports holds what the run's files hold, as buildResults reads them
+// through the paths of the Names.dat the command wrote.
+TEST(Cli, WritesResultsJsonBesideTheReports) {
+  TempDir dir;
+  const fs::path input = dir / "bent.dat";
+  test::writeFile(input, test::example("bent2d.dat"));
+  const Outcome run = stilt("run " + quoted(input) + " --quiet");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const fs::path folder = dir / "bent";
+  ASSERT_TRUE(fs::exists(folder / "results.json"));
+  const nlohmann::json written = nlohmann::json::parse(test::readFile(folder / "results.json"));
+  std::vector<fs::path> paths;
+  std::string error;
+  ASSERT_TRUE(app::readNamesPaths(folder, paths, error)) << error;
+  EXPECT_EQ(written, app::buildResults(paths, 0));
+  EXPECT_EQ(written["status"], 0);
+  EXPECT_EQ(written["items"].size(), 1u);
+  EXPECT_EQ(written["items"][0]["result_code"], 1);
 }
 
 TEST(Cli, OutOptionChoosesTheFolder) {

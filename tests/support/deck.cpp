@@ -1,5 +1,6 @@
 #include "support/deck.hpp"
 
+#include <stdexcept>
 #include <string_view>
 
 namespace stilt::test {
@@ -87,6 +88,41 @@ int lineOf(const std::string& text, const std::string& needle) {
     ++line;
   }
   return 0;
+}
+
+std::string replaceFirst(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  if (at == std::string::npos) throw std::invalid_argument("not in the deck: " + from);
+  return text.replace(at, from.size(), to);
+}
+
+Deck flaggedMiddleCaseDeck() {
+  Deck d;
+  // Records C2..C11 of the deck's case, then the same with another C5 or C6.
+  // A vertical load well within the capacity of the pile in the soft clay, so that every
+  // analysed item completes.
+  const std::string records = replaceFirst(d.loadCases.substr(d.loadCases.find('\n') + 1),
+                                           "1.0E5 5.0E3 0.0", "2.0E4 5.0E3 0.0");
+  const std::string wind = replaceFirst(records, "\n0 0 0 0 0 0 0\n", "\n4 0 0 0 0 0 0\n");
+  const std::string flagged =
+      replaceFirst(records, "2 5 1.0 0 0.0 0.0 0 0", "2 5 1.0 0 0.0 0.0 0 1");
+  const std::string special = replaceFirst(records, "\n0 0 0 0 0 0 0\n", "\n17 0 0 0 0 0 0\n");
+  d.loadCases = "3 0 0 0 0\n" + wind + replaceFirst(flagged, "Axial and lateral load", "Not run") +
+                replaceFirst(special, "Axial and lateral load", "Special type");
+  return d;
+}
+
+Deck partialSolutionDeck() {
+  Deck d;
+  d.switches[6] = 1;
+  d.loadSettlement = "1\n1 4\n-1.0E5 -0.1\n0.0 0.0\n1.0E5 0.1\n1.3E5 100.0\n";
+  d.piles = replaceFirst(d.piles, "2 2 1 0 0 0 0 0", "2 2 1 0 1 0 0 0");
+  d.loadCases = replaceFirst(d.loadCases, "0 0 0 1 1 100 100", "0 0 0 1 1 1 100");
+  d.loadCases = replaceFirst(d.loadCases, "1.0E-4 1.0E-5 0.25 0.01", "1.0E-4 1.0E-5 0.25 0.2");
+  d.loadCases = replaceFirst(d.loadCases, "1.0E5 5.0E3 0.0", "1.6E5 0.0 0.0");
+  d.loadCases = replaceFirst(d.loadCases, "Axial and lateral load", "Beyond the knee of the curve");
+  d.combinations = "0 0 0 0 0\n";
+  return d;
 }
 
 }  // namespace stilt::test

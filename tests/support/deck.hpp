@@ -100,4 +100,21 @@ struct Deck {
 // The 1-based number of the first line of `text` that contains `needle`; 0 when none does.
 int lineOf(const std::string& text, const std::string& needle);
 
+// `text` with the first occurrence of `from` replaced by `to`; throws std::invalid_argument when
+// `from` does not occur, so that a test built on a changed deck fails loudly.
+std::string replaceFirst(std::string text, const std::string& from, const std::string& to);
+
+// Decks of whole runs.
+//
+// Three load cases made from the deck's own with a vertical load of 2.0E4: case 1 of load type 4
+// (wind), case 2 flagged not to be analysed, case 3 of the unknown load type 17; the combination
+// still takes case 1.
+Deck flaggedMiddleCaseDeck();
+// One plumb pile on a user load-settlement curve that is stiff (1.0E6 per unit movement) up to a
+// force of 1.0E5 and nearly flat beyond it, under a vertical load of 1.6E5 applied in steps of
+// 0.25 with a minimum increment of 0.2 and one iteration allowed: the steps to 25 % and 50 % stay
+// on the stiff branch and converge, the step to 75 % (1.2E5) passes the knee and cannot, and its
+// halved increment 0.125 is below the minimum, so the results are those at 50 % of the load.
+Deck partialSolutionDeck();
+
 }  // namespace stilt::test

@@ -1,0 +1,433 @@
+// results.json, built from the files of whole runs: its structure, the statics of every analysed
+// item (the applied cap load balanced by the pile heads), items that were not analysed and a
+// partial solution.
+
+#include "app/results_json.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/deck.hpp"
+#include "support/run_dir.hpp"
+
+namespace stilt {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr int kReport = 6;
+
+// The 21 files of a test run folder, by Names.dat line 5..25.
+std::vector<fs::path> runPaths(const fs::path& dir) {
+  std::vector<fs::path> paths;
+  for (int line = 5; line <= 25; ++line) paths.push_back(dir / test::fileOfLine(line));
+  return paths;
+}
+
+json resultsOf(const fs::path& dir, StatusCode status) {
+  return app::buildResults(runPaths(dir), toInt(status));
+}
+
+std::vector<double> vec(const json& a) {
+  return a.get<std::vector<double>>();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statics
+
+// The cap tolerance of every item of the inputs below, on the relative cap correction.
+constexpr double kCapTolerance = 1.0e-4;
+
+// The unbalance of one item: its cap load plus every pile-head force moved from the head to the
+// origin (a two-dimensional row carries `piles_in_row` piles), component by component in the
+// order of the cap vectors; and the scale of each component, the sum of the sizes of all its
+// terms. A moment component also counts the largest bending moment along each pile: the head
+// moment can be near zero where the cap balances (a single pile under a cap free to rotate)
+// while the pile bends under moments of the order of its shear times its characteristic length,
+// and it is with those moments that the iteration works.
+struct Unbalance {
+  std::vector<double> residual, scale;
+};
+
+Unbalance unbalanceOf(const json& results, const json& item) {
+  const bool planar = results["analysis_type"] == 2;
+  std::array<double, 6> sum{}, size{};
+  const std::vector<double> capLoad = vec(item["cap_load"]);
+  const std::vector<double> passive = vec(item["cap_passive_force"]);
+  const std::vector<std::size_t> dofs =
+      planar ? std::vector<std::size_t>{0, 1, 5} : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
+  for (std::size_t k = 0; k < dofs.size(); ++k) {
+    sum[dofs[k]] += capLoad.at(k) + passive.at(k);
+    size[dofs[k]] += std::fabs(capLoad.at(k)) + std::fabs(passive.at(k));
+  }
+  for (const json& pile : item["piles"]) {
+    const json& where = results["piles"].at(pile["number"].get<std::size_t>() - 1);
+    const double n = planar ? where["piles_in_row"].get<double>() : 1.0;
+    const double x = where["x"], y = where["y"], z = where["z"];
+    const std::vector<double> f = vec(pile["head_force_global"]);
+    // A force F at the head r = (x, y, z) is F at the origin with the moment M + r x F.
+    const std::array<std::vector<double>, 6> terms = {{{f[0]},
+                                                       {f[1]},
+                                                       {f[2]},
+                                                       {f[3], y * f[2], -z * f[1]},
+                                                       {f[4], z * f[0], -x * f[2]},
+                                                       {f[5], x * f[1], -y * f[0]}}};
+    for (std::size_t k = 0; k < 6; ++k) {
+      for (double t : terms[k]) {
+        sum[k] += n * t;
+        size[k] += n * std::fabs(t);
+      }
+    }
+    const char* bending = planar ? "moment_z" : "moment_yz";
+    if (pile.contains("along") && pile["along"].contains(bending)) {
+      double largest = 0.0;
+      for (double m : vec(pile["along"][bending])) largest = std::max(largest, std::fabs(m));
+      for (std::size_t k = 3; k < 6; ++k) size[k] += n * largest;
+    }
+  }
+  Unbalance u;
+  for (std::size_t k : dofs) {
+    u.residual.push_back(sum[k]);
+    u.scale.push_back(size[k]);
+  }
+  return u;
+}
+
+// The cap is in equilibrium: cap load + pile-head forces at the origin + passive force = 0.
+// The cap iteration stops once its last correction is below the cap tolerance relative to the
+// step's displacement; the unbalance that correction removed was the stiffness times it, so what
+// is left is at most the tolerance times the forces the piles carry. Every value of the files
+// has 8 significant digits (a relative rounding of 5.0E-9 per term), a further 1.0E-8 of the
+// same scale.
+void expectEquilibrium(const json& results, const json& item) {
+  const Unbalance u = unbalanceOf(results, item);
+  ASSERT_FALSE(u.scale.empty());
+  for (std::size_t k = 0; k < u.residual.size(); ++k) {
+    EXPECT_LE(std::fabs(u.residual[k]), (kCapTolerance + 1.0e-8) * u.scale[k])
+        << "component " << k + 1 << " of " << item["kind"] << " " << item["number"];
+    // Not trivially: the piles carry load in every loaded component.
+    if (std::fabs(vec(item["cap_load"])[k]) > 0.0) {
+      EXPECT_GT(u.scale[k], 0.0);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The examples
+
+struct ExpectedItem {
+  std::string kind;
+  int number;
+  std::string name;
+  std::vector<double> capLoad;  // the equivalent load at the origin, worked from the input
+  std::vector<int> quantities;  // the result quantities "along" the piles lists
+};
+
+struct ExampleResults {
+  const char* file;
+  int analysisType;
+  int units;
+  const char* forceUnit;
+  const char* lengthUnit;
+  std::vector<std::array<double, 3>> heads;  // x, y, z of every pile
+  int pilesInRow;                            // two dimensions
+  int increments;
+  double length;
+  std::vector<ExpectedItem> items;
+};
+
+void PrintTo(const ExampleResults& e, std::ostream* os) {
+  *os << e.file;
+}
+
+std::vector<int> range(std::initializer_list<std::pair<int, int>> spans) {
+  std::vector<int> out;
+  for (const auto& [from, to] : spans) {
+    for (int q = from; q <= to; ++q) out.push_back(q);
+  }
+  return out;
+}
+
+std::vector<ExampleResults> examples() {
+  // Without the axial load distribution the axial quantities 1, 5..8 and 18 are not listed; a
+  // combination lists no demand/capacity ratios (24, 25); a planar run no out-of-plane quantity.
+  const std::vector<int> spatialCase = range({{2, 4}, {9, 17}, {19, 25}});
+  const std::vector<int> spatialCombination = range({{2, 4}, {9, 17}, {19, 23}});
+  return {
+      {"group3d.dat",
+       3,
+       1,
+       "LBS",
+       "IN",
+       {{{0, -36, -60}},
+        {{0, 36, -60}},
+        {{0, -36, 0}},
+        {{0, 36, 0}},
+        {{0, -36, 60}},
+        {{0, 36, 60}}},
+       0,
+       100,
+       600.0,
+       // Case 1: PX 6.0E5 and PY 3.0E4 at the origin. Case 2: PZ 2.5E4, then MY 1.5E6 and MX
+       // 2.0E6, at the origin. The combination: 1.2 x case 1 + 1.6 x case 2.
+       {{"case", 1, "Dead load with wind from +Y", {6.0e5, 3.0e4, 0, 0, 0, 0}, spatialCase},
+        {"case",
+         2,
+         "Cyclic wave load from +Z with overturning and torsion",
+         {0, 0, 2.5e4, 2.0e6, 1.5e6, 0},
+         spatialCase},
+        {"combination",
+         1,
+         "Factored: 1.2 dead and wind + 1.6 wave",
+         {7.2e5, 3.6e4, 4.0e4, 3.2e6, 2.4e6, 0},
+         spatialCombination}}},
+      {"bent2d.dat",
+       2,
+       2,
+       "KN",
+       "M",
+       {{{0, -2.4, 0}}, {{0, 0, 0}}, {{0, 2.4, 0}}},
+       3,
+       80,
+       20.0,
+       // PX 9000, PY 450 and MZ 1200 at the origin: X, Y and RZ.
+       {{"case",
+         1,
+         "Service: vertical load, braking force and moment",
+         {9000.0, 450.0, 1200.0},
+         {2, 9, 12, 15, 19, 20, 22, 24, 25}}}},
+      {"all_sections.dat",
+       3,
+       1,
+       "LBS",
+       "IN",
+       {{{0, -48, -48}}, {{0, 48, -48}}, {{0, -48, 48}}, {{0, 48, 48}}},
+       0,
+       60,
+       720.0,
+       // PX 4.0E5, PY 2.0E4 and PZ 1.0E4 at the origin; every pile on a user load-settlement
+       // curve, so no axial quantity either way.
+       {{"case",
+         1,
+         "Axial and lateral load with a distributed load on two piles",
+         {4.0e5, 2.0e4, 1.0e4, 0, 0, 0},
+         spatialCase}}},
+  };
+}
+
+// The iteration counts of the cap tables of the output report, in item order.
+std::vector<int> reportedIterations(const fs::path& dir) {
+  std::vector<int> counts;
+  for (const std::string& l : test::runFileLines(dir, kReport)) {
+    for (const char* label :
+         {"     NUMBER OF GLOBAL ITERATIONS =", "     NUMBER OF ITERATIONS ="}) {
+      if (l.starts_with(label)) counts.push_back(std::stoi(l.substr(std::string(label).size())));
+    }
+  }
+  return counts;
+}
+
+class ExampleResultsJson : public ::testing::TestWithParam<ExampleResults> {};
+
+TEST_P(ExampleResultsJson, HoldsTheRunAndBalancesEveryItem) {
+  const ExampleResults& ex = GetParam();
+  test::TempDir dir;
+  const StatusCode status = test::runInput(dir.path(), test::example(ex.file));
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  const bool planar = ex.analysisType == 2;
+  const std::size_t components = planar ? 3 : 6;
+
+  for (const char* key : {"status", "status_lines", "analysis_type", "units", "force_unit",
+                          "length_unit", "piles", "properties", "items"}) {
+    EXPECT_TRUE(r.contains(key)) << key;
+  }
+  EXPECT_EQ(r["status"], 0);
+  EXPECT_EQ(r["status_lines"], json::array({"ANALYSIS COMPLETED"}));
+  EXPECT_EQ(r["analysis_type"], ex.analysisType);
+  EXPECT_EQ(r["units"], ex.units);
+  EXPECT_EQ(r["force_unit"], ex.forceUnit);
+  EXPECT_EQ(r["length_unit"], ex.lengthUnit);
+
+  // Piles in pile-table order, where the input puts them.
+  ASSERT_EQ(r["piles"].size(), ex.heads.size());
+  for (std::size_t i = 0; i < ex.heads.size(); ++i) {
+    const json& p = r["piles"][i];
+    EXPECT_EQ(p["number"], i + 1);
+    EXPECT_EQ(p["x"], ex.heads[i][0]);
+    EXPECT_EQ(p["y"], ex.heads[i][1]);
+    EXPECT_EQ(p["z"], ex.heads[i][2]);
+    EXPECT_EQ(p["property"], 1);
+    EXPECT_EQ(p.contains("piles_in_row"), planar);
+    if (planar) {
+      EXPECT_EQ(p["piles_in_row"], ex.pilesInRow);
+    }
+  }
+
+  // The joined head curves: 19 points through the origin (point 10), the first nine pulling;
+  // no torque-rotation curve in the plane.
+  ASSERT_EQ(r["properties"].size(), 1u);
+  const json& property = r["properties"][0];
+  EXPECT_EQ(property["number"], 1);
+  for (const char* curve : {"load_settlement", "torque_rotation"}) {
+    SCOPED_TRACE(curve);
+    const json& points = property[curve];
+    if (planar && std::string(curve) == "torque_rotation") {
+      EXPECT_EQ(points, json::array());
+      continue;
+    }
+    ASSERT_EQ(points.size(), 19u);
+    for (const json& p : points) EXPECT_EQ(p.size(), 2u);
+    EXPECT_EQ(points[9], json::array({0.0, 0.0}));
+    for (std::size_t k = 0; k < 9; ++k) EXPECT_LE(points[k][1].get<double>(), 0.0) << k;
+  }
+
+  // Items: cases first, then combinations, every one analysed and completed.
+  const std::vector<int> iterations = reportedIterations(dir.path());
+  ASSERT_EQ(r["items"].size(), ex.items.size());
+  ASSERT_EQ(iterations.size(), ex.items.size());
+  for (std::size_t i = 0; i < ex.items.size(); ++i) {
+    const ExpectedItem& e = ex.items[i];
+    const json& item = r["items"][i];
+    SCOPED_TRACE(e.kind + " " + std::to_string(e.number));
+    EXPECT_EQ(item["kind"], e.kind);
+    EXPECT_EQ(item["number"], e.number);
+    EXPECT_EQ(item["name"], e.name);
+    EXPECT_EQ(item["analyzed"], true);
+    EXPECT_EQ(item["result_code"], 1);
+    EXPECT_EQ(item["result_text"], "ANALYSIS COMPLETED");
+    EXPECT_EQ(item["load_fraction"], 1.0);
+    EXPECT_EQ(item["iterations"], iterations[i]);
+    for (const char* v : {"cap_load", "cap_displacement", "cap_passive_force"}) {
+      EXPECT_EQ(item[v].size(), components) << v;
+    }
+    // The cap load is the input's, to the 8 digits of the files.
+    const std::vector<double> capLoad = vec(item["cap_load"]);
+    const double largest =
+        *std::max_element(e.capLoad.begin(), e.capLoad.end(),
+                          [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+    for (std::size_t k = 0; k < components; ++k) {
+      EXPECT_NEAR(capLoad[k], e.capLoad[k], 1.0e-8 * std::fabs(largest)) << k;
+    }
+    EXPECT_EQ(vec(item["cap_passive_force"]), std::vector<double>(components, 0.0));
+    expectEquilibrium(r, item);
+
+    // Every pile, with its head vectors and its results along the pile.
+    std::set<std::string> names = {"depth"};
+    for (int q : e.quantities)
+      names.insert(app::quantityNames().at(static_cast<std::size_t>(q - 1)));
+    ASSERT_EQ(item["piles"].size(), ex.heads.size());
+    for (std::size_t p = 0; p < ex.heads.size(); ++p) {
+      const json& pile = item["piles"][p];
+      SCOPED_TRACE("pile " + std::to_string(p + 1));
+      EXPECT_EQ(pile["number"], p + 1);
+      for (const char* v : {"head_displacement_global", "head_force_global",
+                            "head_displacement_local", "head_force_local"}) {
+        ASSERT_EQ(pile[v].size(), 6u) << v;
+        // In the plane the out-of-plane components (Z, RX, RY) are zero.
+        if (planar) {
+          for (std::size_t k : {2, 3, 4}) EXPECT_EQ(pile[v][k], 0.0) << v;
+        }
+      }
+      const json& along = pile["along"];
+      std::set<std::string> keys;
+      for (const auto& [key, values] : along.items()) {
+        keys.insert(key);
+        EXPECT_EQ(values.size(), static_cast<std::size_t>(ex.increments + 1)) << key;
+      }
+      EXPECT_EQ(keys, names);
+      for (const std::string& key : keys) {
+        if (key == "depth") continue;
+        EXPECT_THAT(app::quantityNames(), ::testing::Contains(key));
+      }
+      // N + 1 nodes from the head, evenly spaced to the tip (8 digits).
+      const std::vector<double> depth = vec(along["depth"]);
+      ASSERT_EQ(depth.size(), static_cast<std::size_t>(ex.increments + 1));
+      EXPECT_EQ(depth.front(), 0.0);
+      for (std::size_t k = 0; k < depth.size(); ++k) {
+        EXPECT_NEAR(depth[k], ex.length * static_cast<double>(k) / ex.increments,
+                    1.0e-8 * ex.length);
+      }
+      // The head's largest stress is the largest total stress along the pile.
+      const std::vector<double> stress = vec(along["total_stress"]);
+      double largestStress = 0.0;
+      for (double s : stress) largestStress = std::max(largestStress, std::fabs(s));
+      EXPECT_NEAR(pile["max_stress"].get<double>(), largestStress, 1.0e-8 * largestStress);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleResultsJson, ::testing::ValuesIn(examples()),
+                         [](const ::testing::TestParamInfo<ExampleResults>& param) {
+                           const std::string name = param.param.file;
+                           return name.substr(0, name.find('.'));
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// Items without full results
+
+TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
+  test::TempDir dir;
+  const StatusCode status = test::runInput(dir.path(), test::flaggedMiddleCaseDeck().text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["items"].size(), 4u);  // three cases, one combination
+  const json& flagged = r["items"][1];
+  EXPECT_EQ(flagged["kind"], "case");
+  EXPECT_EQ(flagged["number"], 2);
+  EXPECT_EQ(flagged["name"], "Not run");
+  EXPECT_EQ(flagged["analyzed"], false);
+  EXPECT_EQ(flagged["result_code"], 9);
+  EXPECT_EQ(flagged["result_text"], "ANALYSIS NOT PERFORMED");
+  EXPECT_EQ(flagged["load_fraction"], 0.0);
+  EXPECT_EQ(flagged["iterations"], 0);
+  for (const char* v : {"cap_load", "cap_displacement", "cap_passive_force", "piles"}) {
+    EXPECT_EQ(flagged[v], json::array()) << v;
+  }
+  // The others were analysed, and balance.
+  for (std::size_t i : {0, 2, 3}) {
+    const json& item = r["items"][i];
+    EXPECT_EQ(item["analyzed"], true) << i;
+    EXPECT_EQ(item["result_code"], 1) << i;
+    expectEquilibrium(r, item);
+  }
+  // The combination takes 1.5 x case 1: 1.5 x (2.0E4, 5.0E3).
+  EXPECT_EQ(r["items"][3]["kind"], "combination");
+  EXPECT_NEAR(r["items"][3]["cap_load"][0].get<double>(), 3.0e4, 1.0e-8 * 3.0e4);
+  EXPECT_NEAR(r["items"][3]["cap_load"][1].get<double>(), 7.5e3, 1.0e-8 * 3.0e4);
+}
+
+TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
+  test::TempDir dir;
+  const StatusCode status = test::runInput(dir.path(), test::partialSolutionDeck().text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["items"].size(), 1u);
+  const json& item = r["items"][0];
+  EXPECT_EQ(item["analyzed"], true);
+  EXPECT_EQ(item["result_code"], 2);
+  EXPECT_EQ(item["result_text"], "SOLUTION AT   50.00% OF THE TOTAL LOAD");
+  EXPECT_EQ(item["load_fraction"], 0.5);
+  // The results are those at half the load: 0.5 x 1.6E5 on the cap, carried by the one pile
+  // at the origin, which pushes back with the same force.
+  const std::vector<double> capLoad = vec(item["cap_load"]);
+  ASSERT_EQ(capLoad.size(), 6u);
+  EXPECT_NEAR(capLoad[0], 8.0e4, 1.0e-8 * 8.0e4);
+  for (std::size_t k = 1; k < 6; ++k) EXPECT_EQ(capLoad[k], 0.0) << k;
+  ASSERT_EQ(item["piles"].size(), 1u);
+  EXPECT_NEAR(item["piles"][0]["head_force_global"][0].get<double>(), -8.0e4,
+              (kCapTolerance + 1.0e-8) * 8.0e4);
+  expectEquilibrium(r, item);
+}
+
+}  // namespace
+}  // namespace stilt
