@@ -52,8 +52,12 @@ CapControl controlOf(const Item& c) {
 
 }  // namespace
 
-CapControl controlOfCase(const LoadCase& c) { return controlOf(c); }
-CapControl controlOfCombination(const LoadCombination& c) { return controlOf(c); }
+CapControl controlOfCase(const LoadCase& c) {
+  return controlOf(c);
+}
+CapControl controlOfCombination(const LoadCombination& c) {
+  return controlOf(c);
+}
 
 Vector6 CapSolver::perturbations(int unitsCode, bool planar) {
   if (planar) {
@@ -466,7 +470,9 @@ void CapSolver::writePileWarnings() {
     for (const char* l : w.lines) report.line(std::string(kBlank5) + l);
     runtime.line(std::string(kBlank5) + w.lines[0]);
     runtime.line(std::string(kBlank5) + w.lines[1]);
-    pileStatus_ = 3;
+    // An apparent failure is noted, but it does not hide a pile that did not converge (1) or a
+    // singular stiffness (2): those decide the item's result line.
+    if (pileStatus_ == 0) pileStatus_ = 3;
   }
   // The warning blocks of the last pile pass, bearing first, then pull-out, then torsion.
   for (const auto* lines : {&bearingLines_, &pullOutLines_, &torsionLines_}) {

@@ -159,9 +159,12 @@ void PileResultsPrinter::headTables(TextFile& f, const PileSummaryRecord& r) con
   const UnitLabels& u = units_;
   const std::string len = trimmed(u.length);
   const std::string force = trimmed(u.force);
+  // In the plane only X, Y and the rotation about Z exist (in pile axes: x, y, z-rotation).
+  const std::vector<std::size_t> comps = model_.is2d() ? std::vector<std::size_t>{0, 1, 5}
+                                                       : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
   const auto row = [&](const std::array<const char*, 6>& labels, const Vector6& v,
                        const std::array<std::string, 6>& units) {
-    for (std::size_t k = 0; k < 6; ++k) {
+    for (std::size_t k : comps) {
       f.line(fmt::format("{}  {:<10}{}  {}", kIndent, labels[k], formatRealCell(14, 5, v[k]),
                          units[k]));
     }
@@ -257,9 +260,11 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
 
   // Pile-cap results file: head values and the node listing, at full precision for hosts.
   TextFile& cap = files_[Channel::kCapResults];
-  const auto values = [](const Vector6& v) {
+  const std::vector<std::size_t> comps = model_.is2d() ? std::vector<std::size_t>{0, 1, 5}
+                                                       : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
+  const auto values = [&comps](const Vector6& v) {
     std::string s;
-    for (double x : v) s += formatRealCell(17, 8, x);
+    for (std::size_t k : comps) s += formatRealCell(17, 8, v[k]);
     return s;
   };
   cap.line(fmt::format("* PILE GROUP *{:6d}", r.pile));

@@ -504,7 +504,9 @@ class ReportWriter {
     std::string props = fmt::format("{}{:>5}{:>8}{:>13}{:>13}", kIndent, "SECT", "", "DIAM," + len,
                                     "AREA," + len + "2");
     if (m_.is3d()) {
-      props += fmt::format("{:>13}{:>13}{:>13}", "Iz," + len + "4", "Iy," + len + "4", "GJ,");
+      props +=
+          fmt::format("{:>13}{:>13}{:>13}", "Iz," + len + "4", "Iy," + len + "4",
+                      "GJ," + u_.force.substr(u_.force.find_first_not_of(' ')) + "-" + len + "2");
     }
     props += fmt::format("{:>13}{:>13}", "Mn," + u_.moment,
                          "Vn," + u_.force.substr(u_.force.find_first_not_of(' ')));

@@ -32,7 +32,9 @@ struct Malformed {
 };
 
 // Test names and failure messages show the label of a case.
-void PrintTo(const Malformed& m, std::ostream* os) { *os << m.label; }
+void PrintTo(const Malformed& m, std::ostream* os) {
+  *os << m.label;
+}
 
 // The message line naming `record`; with a `needle`, at the line of the input that holds it.
 std::string where(const std::string& record, const std::string& input, const std::string& needle) {

@@ -159,7 +159,9 @@ void expectExtremesRowsNameTheFirstPile(const std::filesystem::path& dir, bool p
         std::vector<int> expected;
         for (std::size_t c = 0; c < components.size(); ++c) {
           std::vector<double> column;
-          for (const CapPile& p : piles) column.push_back(p.head[table].at(components[c]));
+          // The pile-cap results file gives a planar pile's head values as X, Y and RZ alone.
+          for (const CapPile& p : piles)
+            column.push_back(p.head[table].at(planar ? c : components[c]));
           expected.push_back(firstExtreme(column, largest == 1, named[c]));
         }
         EXPECT_EQ(named, expected)
