@@ -12,10 +12,10 @@
 namespace stilt {
 
 struct NamesFile {
-  std::string label;    // line 1, 12 characters
-  std::string header2;  // line 2
-  std::string header3;  // line 3
-  int headerValue = 0;  // line 4
+  std::string label;                                    // line 1, 12 characters
+  std::string header2;                                  // line 2
+  std::string header3;                                  // line 3
+  int headerValue = 0;                                  // line 4
   std::array<std::filesystem::path, kPathLines> paths;  // lines 5..25, as resolved
 
   const std::filesystem::path& pathOfLine(int line) const {

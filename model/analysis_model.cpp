@@ -17,8 +17,8 @@ UnitsSystem AnalysisModel::units() const {
 
 namespace {
 constexpr std::array<const char*, 12> kLoadTypeNames = {
-    "Dead, DL", "Live, LL", "Seismic, EQ",   "Impact, IM", "Wind, WN", "Water, WT",
-    "Ice, IC",  "Soils, Hsl", "Roof Live, Lr", "Rain, Rn", "Snow, Sn", "Temperature, Tm"};
+    "Dead, DL", "Live, LL",   "Seismic, EQ",   "Impact, IM", "Wind, WN", "Water, WT",
+    "Ice, IC",  "Soils, Hsl", "Roof Live, Lr", "Rain, Rn",   "Snow, Sn", "Temperature, Tm"};
 }  // namespace
 
 const char* loadTypeName(int code) {

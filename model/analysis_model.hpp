@@ -70,7 +70,7 @@ struct ControlSwitches {
   int groupReductionOption() const { return values[8]; }
   bool nonlinearBending() const { return values[9] == 1; }  // section N
   bool axialLoadFactor() const { return values[10] != 0; }
-  bool printedPyCurves() const { return values[11] == 1; }  // section J
+  bool printedPyCurves() const { return values[11] == 1; }        // section J
   bool depthReductionFactors() const { return values[13] == 1; }  // section O
   bool soilMovement() const { return values[14] == 1; }           // section P
   bool curveExport() const { return values[15] == 1; }            // section Q
@@ -207,7 +207,7 @@ struct EnvelopeSettings {
   int enabled = 0;  // 1 or more prints the envelope
   int printOption = 0;
   int nodeInterval = 0;
-  int fifth = 0;  // read; kept for the driver
+  int fifth = 0;                // read; kept for the driver
   std::array<int, 26> flags{};  // [1..25]
 
   bool on() const { return enabled >= 1; }
@@ -226,29 +226,29 @@ struct DistributedLoadSet {
 // Record F1: one pile-group row. A three-dimensional row is one pile; a two-dimensional row
 // carries its own pile count. Fields that a layout does not have stay at their defaults.
 struct PileGroupRow {
-  int connectY = 0;  // "CONNECTY"; two dimensions: "CONNECT"
-  int connectZ = 0;  // "CONNECTZ" (three dimensions)
-  int pilesInRow = 1;  // "NO OF PILE" (two dimensions)
-  int property = 0;    // "PILE PROP", 1-based
-  int pyCurveSet = 0;  // "P-Y CURVE"
-  int lsCurve = 0;     // "L-S CURVE": >0 user curve, 0 own generated curve, -k property k's
-  int trCurve = 0;     // "T-R CURVE" (three dimensions), same convention
+  int connectY = 0;      // "CONNECTY"; two dimensions: "CONNECT"
+  int connectZ = 0;      // "CONNECTZ" (three dimensions)
+  int pilesInRow = 1;    // "NO OF PILE" (two dimensions)
+  int property = 0;      // "PILE PROP", 1-based
+  int pyCurveSet = 0;    // "P-Y CURVE"
+  int lsCurve = 0;       // "L-S CURVE": >0 user curve, 0 own generated curve, -k property k's
+  int trCurve = 0;       // "T-R CURVE" (three dimensions), same convention
   int reductionSet = 0;  // "R-F-L SET"
   int keptValue = 0;     // three-dimensional integer 8
 
-  double springY = 0.0;  // "SPy"; two dimensions: "SPRING,"
-  double springZ = 0.0;  // "SPz"
-  double spacing = 0.0;  // two dimensions: spacing across the plane
+  double springY = 0.0;                   // "SPy"; two dimensions: "SPRING,"
+  double springZ = 0.0;                   // "SPz"
+  double spacing = 0.0;                   // two dimensions: spacing across the plane
   double pFactorY = 1.0, yFactorY = 1.0;  // two dimensions: the row's pair
   double pFactorZ = 1.0, yFactorZ = 1.0;
   double axialLoadFactor = 0.0;  // "FACT.AX.LD"
-  double x = 0.0;       // "CorX"; two dimensions: "VERT,"
-  double y = 0.0;       // "CorY"; two dimensions: "HOR,"
-  double z = 0.0;       // "CorZ"
-  double alpha = 0.0;   // "ALPHA", degrees as read
-  double beta = 0.0;    // "BETA", degrees as read
-  double batter = 0.0;  // two dimensions: "SLOPE,", degrees as read
-  double ground = 0.0;  // "GROUND"
+  double x = 0.0;                // "CorX"; two dimensions: "VERT,"
+  double y = 0.0;                // "CorY"; two dimensions: "HOR,"
+  double z = 0.0;                // "CorZ"
+  double alpha = 0.0;            // "ALPHA", degrees as read
+  double beta = 0.0;             // "BETA", degrees as read
+  double batter = 0.0;           // two dimensions: "SLOPE,", degrees as read
+  double ground = 0.0;           // "GROUND"
   int line = 0;
 };
 
@@ -295,8 +295,8 @@ struct SoilLayer {
   int keptValue = 0;
   double top = 0.0;
   double bottom = 0.0;
-  int rows = 0;    // as read
-  int values = 0;  // as read (a negative count reads as 0)
+  int rows = 0;                                        // as read
+  int values = 0;                                      // as read (a negative count reads as 0)
   std::array<std::array<double, 11>, 2> parameters{};  // [row 0 top, 1 bottom][1..10]
   int line = 0;
 };
@@ -380,7 +380,7 @@ struct CurveExportRequest {
 };
 
 struct AnalysisModel {
-  std::array<std::string, 2> title;  // T1, T2, 80 characters each
+  std::array<std::string, 2> title;         // T1, T2, 80 characters each
   std::vector<std::string> sectionHeaders;  // header lines in reading order
 
   ControlSwitches switches;
@@ -402,14 +402,14 @@ struct AnalysisModel {
   std::vector<CrossSection> crossSections;
   std::vector<SoilLayer> soilLayers;
 
-  std::vector<PrintedCurveRequest> printedCurves;  // section J
-  std::vector<UserPyCurveSet> userPyCurveSets;     // section K
-  std::vector<UserCurve> userLoadSettlementCurves;  // section L
-  std::vector<UserCurve> userTorqueRotationCurves;  // section M
-  std::vector<MomentCurvatureSet> momentCurvatureSets;  // section N
+  std::vector<PrintedCurveRequest> printedCurves;            // section J
+  std::vector<UserPyCurveSet> userPyCurveSets;               // section K
+  std::vector<UserCurve> userLoadSettlementCurves;           // section L
+  std::vector<UserCurve> userTorqueRotationCurves;           // section M
+  std::vector<MomentCurvatureSet> momentCurvatureSets;       // section N
   std::vector<DepthReductionFactorSet> reductionFactorSets;  // section O
-  std::vector<SoilMovementPoint> soilMovement;  // section P
-  CurveExportRequest curveExport;  // section Q
+  std::vector<SoilMovementPoint> soilMovement;               // section P
+  CurveExportRequest curveExport;                            // section Q
 
   bool is3d() const { return switches.is3d(); }
   bool is2d() const { return switches.is2d(); }

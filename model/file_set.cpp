@@ -13,17 +13,23 @@ namespace {
 
 // Channel of each path line 5..25 of the run-control file.
 constexpr std::array<Channel, kPathLines> kChannelOfLine = {
-    Channel::kInput,          Channel::kReport,          Channel::kSummary,
-    Channel::kPlot,           Channel::kRuntime,         Channel::kConvergence,
-    Channel::kCapResults,     Channel::kProgress,        Channel::kTzListing,
-    Channel::kCapStiffnessWork, Channel::kPileHeadWork,  Channel::kPileResultsWork,
-    Channel::kStop,           Channel::kEquivalentStiffness, Channel::kStiffnessTrace,
-    Channel::kWarningsWork,   Channel::kCaseData,        Channel::kAxialCurves,
-    Channel::kCurveWork,      Channel::kNodeResults,     Channel::kSummaryWork};
+    Channel::kInput,          Channel::kReport,
+    Channel::kSummary,        Channel::kPlot,
+    Channel::kRuntime,        Channel::kConvergence,
+    Channel::kCapResults,     Channel::kProgress,
+    Channel::kTzListing,      Channel::kCapStiffnessWork,
+    Channel::kPileHeadWork,   Channel::kPileResultsWork,
+    Channel::kStop,           Channel::kEquivalentStiffness,
+    Channel::kStiffnessTrace, Channel::kWarningsWork,
+    Channel::kCaseData,       Channel::kAxialCurves,
+    Channel::kCurveWork,      Channel::kNodeResults,
+    Channel::kSummaryWork};
 
 }  // namespace
 
-Channel channelOfLine(int line) { return kChannelOfLine.at(static_cast<std::size_t>(line - 5)); }
+Channel channelOfLine(int line) {
+  return kChannelOfLine.at(static_cast<std::size_t>(line - 5));
+}
 
 int lineOfChannel(Channel channel) {
   for (std::size_t i = 0; i < kChannelOfLine.size(); ++i) {
@@ -167,8 +173,8 @@ StatusCode FileSet::open(Channel channel, TextFile::Mode mode) {
   const std::string verb = mode == TextFile::Mode::kRead ? "OPENED" : "CREATED";
   lastError_.push_back("     **** FILE ERROR ****");
   lastError_.push_back("     THE " + std::string(channelDescription(channel)) + " (LINE " +
-                       std::to_string(lineOfChannel(channel)) +
-                       " OF Names.dat) CANNOT BE " + verb + ":");
+                       std::to_string(lineOfChannel(channel)) + " OF Names.dat) CANNOT BE " + verb +
+                       ":");
   lastError_.push_back("     " + (paths_[index(channel)].empty()
                                       ? std::string("(NO FILE NAME GIVEN)")
                                       : paths_[index(channel)].string()));

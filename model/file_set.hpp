@@ -17,19 +17,19 @@
 namespace stilt {
 
 enum class Channel : int {
-  kRuntime = 10,           // line 9: head lines, reading trace, warnings, final status
-  kCapStiffnessWork = 11,  // line 14
-  kPileHeadWork = 12,      // line 15
-  kPileResultsWork = 13,   // line 16
-  kCapResults = 14,        // line 11
-  kInput = 15,             // line 5
-  kReport = 16,            // line 6: output report
-  kPlot = 17,              // line 8
-  kSummary = 18,           // line 7: output summary
-  kConvergence = 19,       // line 10: one coded line per analysed item
-  kTzListing = 20,         // line 13
-  kProgress = 21,          // line 12
-  kStop = 22,              // line 17
+  kRuntime = 10,              // line 9: head lines, reading trace, warnings, final status
+  kCapStiffnessWork = 11,     // line 14
+  kPileHeadWork = 12,         // line 15
+  kPileResultsWork = 13,      // line 16
+  kCapResults = 14,           // line 11
+  kInput = 15,                // line 5
+  kReport = 16,               // line 6: output report
+  kPlot = 17,                 // line 8
+  kSummary = 18,              // line 7: output summary
+  kConvergence = 19,          // line 10: one coded line per analysed item
+  kTzListing = 20,            // line 13
+  kProgress = 21,             // line 12
+  kStop = 22,                 // line 17
   kEquivalentStiffness = 23,  // line 18
   kStiffnessTrace = 24,       // line 19
   kWarningsWork = 25,         // line 20

@@ -1,16 +1,20 @@
 #include "model/input_cursor.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <string>
 
 namespace stilt {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-bool endsToken(char c) { return isBlank(c) || c == ',' || c == '/'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+bool endsToken(char c) {
+  return isBlank(c) || c == ',' || c == '/';
+}
 
 std::string upper(std::string_view text) {
   std::string out(text);
@@ -61,8 +65,7 @@ bool parseReal(std::string_view token, double& value) {
     if (c >= '0' && c <= '9') {
       digits = true;
       text.push_back(c);
-    } else if ((c == '+' || c == '-') &&
-               (i == 0 || (exponent && (text.back() == 'E')))) {
+    } else if ((c == '+' || c == '-') && (i == 0 || (exponent && (text.back() == 'E')))) {
       text.push_back(c);
     } else if (c == '.' && !point && !exponent) {
       point = true;

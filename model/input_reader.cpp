@@ -8,24 +8,23 @@
 namespace stilt {
 namespace {
 
-constexpr std::array<const char*, 17> kSwitchNames = {
-    "",
-    "THE UNITS SYSTEM",
-    "THE ANALYSIS TYPE",
-    "THE CAP OPTION",
-    "THE FLEXIBLE-CAP SWITCH",
-    "THE USER P-Y CURVES SWITCH",
-    "THE USER LOAD-SETTLEMENT CURVES SWITCH",
-    "THE USER TORQUE-ROTATION CURVES SWITCH",
-    "THE GROUP-REDUCTION OPTION",
-    "THE NONLINEAR BENDING STIFFNESS SWITCH",
-    "THE AXIAL-LOAD FACTOR SWITCH",
-    "THE PRINTED P-Y CURVES SWITCH",
-    "CONTROL SWITCH 12",
-    "THE REDUCTION FACTORS ALONG DEPTH SWITCH",
-    "THE SOIL MOVEMENT SWITCH",
-    "THE CURVE EXPORT SWITCH",
-    "THE CURVE FILE FORM"};
+constexpr std::array<const char*, 17> kSwitchNames = {"",
+                                                      "THE UNITS SYSTEM",
+                                                      "THE ANALYSIS TYPE",
+                                                      "THE CAP OPTION",
+                                                      "THE FLEXIBLE-CAP SWITCH",
+                                                      "THE USER P-Y CURVES SWITCH",
+                                                      "THE USER LOAD-SETTLEMENT CURVES SWITCH",
+                                                      "THE USER TORQUE-ROTATION CURVES SWITCH",
+                                                      "THE GROUP-REDUCTION OPTION",
+                                                      "THE NONLINEAR BENDING STIFFNESS SWITCH",
+                                                      "THE AXIAL-LOAD FACTOR SWITCH",
+                                                      "THE PRINTED P-Y CURVES SWITCH",
+                                                      "CONTROL SWITCH 12",
+                                                      "THE REDUCTION FACTORS ALONG DEPTH SWITCH",
+                                                      "THE SOIL MOVEMENT SWITCH",
+                                                      "THE CURVE EXPORT SWITCH",
+                                                      "THE CURVE FILE FORM"};
 
 std::string numbered(std::string_view what, std::size_t index) {
   return std::string(what) + " " + std::to_string(index + 1);
@@ -91,8 +90,9 @@ class Reader {
   void readControl() {
     readHeader("CONTROL PARAMETERS");
     in_.beginRecord("A2", "CONTROL PARAMETERS");
-    for (int i = 1; i <= 16; ++i) in_.read(m_.switches.values[static_cast<std::size_t>(i)],
-                                           kSwitchNames[static_cast<std::size_t>(i)]);
+    for (int i = 1; i <= 16; ++i)
+      in_.read(m_.switches.values[static_cast<std::size_t>(i)],
+               kSwitchNames[static_cast<std::size_t>(i)]);
     if (!in_.ok()) return;
     const int type = m_.switches.analysisType();
     if (type != 2 && type != 3) {
@@ -164,16 +164,16 @@ class Reader {
     if (env.on()) {
       in_.beginRecord(flagsId, "ENVELOPE");
       for (int q = 1; q <= 25; ++q) {
-        in_.read(env.flags[static_cast<std::size_t>(q)], "OUTPUT-SELECTION FLAG " +
-                                                             std::to_string(q));
+        in_.read(env.flags[static_cast<std::size_t>(q)],
+                 "OUTPUT-SELECTION FLAG " + std::to_string(q));
       }
       in_.endRecord();
     }
     return in_.ok() ? count : 0;
   }
 
-  void readIntRange(std::string_view id, const std::string& context, int* ints, int from,
-                    int to, std::string_view what) {
+  void readIntRange(std::string_view id, const std::string& context, int* ints, int from, int to,
+                    std::string_view what) {
     in_.beginRecord(id, context);
     for (int i = from; i <= to; ++i) in_.read(ints[i], std::string(what) + " " + std::to_string(i));
   }
@@ -181,8 +181,8 @@ class Reader {
   void readLoadCases() {
     if (!in_.ok()) return;
     readHeader("LOAD CASES");
-    const int count = readBlockHeader("C1", "C1a", "LOAD CASES", m_.caseEnvelope,
-                                      capacity::kLoadCases);
+    const int count =
+        readBlockHeader("C1", "C1a", "LOAD CASES", m_.caseEnvelope, capacity::kLoadCases);
     for (int i = 0; i < count && in_.ok(); ++i) {
       LoadCase& c = m_.loadCases.emplace_back();
       const std::string ctx = numbered("LOAD CASE", static_cast<std::size_t>(i));
@@ -208,7 +208,8 @@ class Reader {
       in_.read(ints[22], "THE NOT-TO-BE-ANALYZED FLAG");
       readIntRange("C7", ctx, ints, 23, 23, "LOAD-CASE INTEGER");
       in_.beginRecord("C8", ctx);
-      for (int q = 1; q <= 25; ++q) in_.read(ints[25 + q], "OUTPUT-SELECTION FLAG " + std::to_string(q));
+      for (int q = 1; q <= 25; ++q)
+        in_.read(ints[25 + q], "OUTPUT-SELECTION FLAG " + std::to_string(q));
       readConcentratedLoads(c, ctx);
       readDistributedLoads(c, ctx);
       readStiffnessData(c, ctx);
@@ -224,7 +225,8 @@ class Reader {
     }
     for (int k = 0; k < c.ints[15] && in_.ok(); ++k) {
       ConcentratedLoad& p = c.concentratedLoads.emplace_back();
-      in_.beginRecord("C9", ctx + ", " + numbered("CONCENTRATED LOAD", static_cast<std::size_t>(k)));
+      in_.beginRecord("C9",
+                      ctx + ", " + numbered("CONCENTRATED LOAD", static_cast<std::size_t>(k)));
       in_.read(p.px, "PX");
       in_.read(p.py, "PY");
       in_.read(p.mz, "MZ");
@@ -246,7 +248,8 @@ class Reader {
     }
     for (int k = 0; k < c.ints[16] && in_.ok(); ++k) {
       DistributedLoad& d = c.distributedLoads.emplace_back();
-      in_.beginRecord("C10", ctx + ", " + numbered("DISTRIBUTED LOAD", static_cast<std::size_t>(k)));
+      in_.beginRecord("C10",
+                      ctx + ", " + numbered("DISTRIBUTED LOAD", static_cast<std::size_t>(k)));
       d.line = in_.recordLine();
       in_.read(d.ints[1], "THE FIRST INTEGER");
       in_.read(d.ints[2], "THE AXIS CODE");
@@ -265,7 +268,8 @@ class Reader {
     in_.read(c.ints[17], "THE NUMBER OF FOUNDATION-STIFFNESS VALUES");
     in_.endRecord();
     const int n = c.ints[17];
-    if (!in_.checkCount(n, capacity::kStiffnessValues, "THE NUMBER OF FOUNDATION-STIFFNESS VALUES")) {
+    if (!in_.checkCount(n, capacity::kStiffnessValues,
+                        "THE NUMBER OF FOUNDATION-STIFFNESS VALUES")) {
       return;
     }
     if (n == 11 || n == 12) {
@@ -318,11 +322,13 @@ class Reader {
       in_.read(ints[13], "THE NOT-TO-BE-ANALYZED FLAG");
       readIntRange("D7", ctx, ints, 14, 14, "COMBINATION INTEGER");
       in_.beginRecord("D8", ctx);
-      for (int q = 1; q <= 25; ++q) in_.read(ints[15 + q], "OUTPUT-SELECTION FLAG " + std::to_string(q));
+      for (int q = 1; q <= 25; ++q)
+        in_.read(ints[15 + q], "OUTPUT-SELECTION FLAG " + std::to_string(q));
       in_.beginRecord("D9", ctx);
       in_.read(ints[8], "THE NUMBER OF COMBINATION TERMS");
       in_.endRecord();
-      if (!in_.checkCount(ints[8], capacity::kCombinationTerms, "THE NUMBER OF COMBINATION TERMS")) {
+      if (!in_.checkCount(ints[8], capacity::kCombinationTerms,
+                          "THE NUMBER OF COMBINATION TERMS")) {
         return;
       }
       for (int k = 0; k < ints[8] && in_.ok(); ++k) {
@@ -342,7 +348,8 @@ class Reader {
     in_.beginRecord("E1", {});
     in_.read(count, "THE NUMBER OF DISTRIBUTED-LOAD SETS");
     in_.endRecord();
-    if (!in_.checkCount(count, capacity::kDistributedLoadSets, "THE NUMBER OF DISTRIBUTED-LOAD SETS")) {
+    if (!in_.checkCount(count, capacity::kDistributedLoadSets,
+                        "THE NUMBER OF DISTRIBUTED-LOAD SETS")) {
       return;
     }
     for (int i = 0; i < count && in_.ok(); ++i) {
@@ -462,9 +469,9 @@ class Reader {
       in_.endRecord();
       if (!in_.ok()) return;
       if (p.increments < 1) {
-        in_.refuse(StatusCode::kInputInvalidValue,
-                   "THE NUMBER OF INCREMENTS IS " + std::to_string(p.increments) +
-                       "; A PILE NEEDS AT LEAST 1");
+        in_.refuse(StatusCode::kInputInvalidValue, "THE NUMBER OF INCREMENTS IS " +
+                                                       std::to_string(p.increments) +
+                                                       "; A PILE NEEDS AT LEAST 1");
         return;
       }
       if (!in_.checkCount(p.increments, capacity::kIncrements, "THE NUMBER OF INCREMENTS")) return;
@@ -506,15 +513,21 @@ class Reader {
       in_.beginRecord("H3", ctx);
       in_.readName(x.name, "THE SECTION NAME", capacity::kTextLength);
       in_.beginRecord("H4", ctx);
-      for (int v = 1; v <= 8; ++v) in_.read(x.top[static_cast<std::size_t>(v)], "SECTION VALUE " + std::to_string(v));
+      for (int v = 1; v <= 8; ++v)
+        in_.read(x.top[static_cast<std::size_t>(v)], "SECTION VALUE " + std::to_string(v));
       in_.beginRecord("H5", ctx);
-      for (int v = 9; v <= 17; ++v) in_.read(x.top[static_cast<std::size_t>(v)], "SECTION VALUE " + std::to_string(v));
+      for (int v = 9; v <= 17; ++v)
+        in_.read(x.top[static_cast<std::size_t>(v)], "SECTION VALUE " + std::to_string(v));
       in_.read(x.taper, "THE TAPER FLAG");
       if (x.tapered()) {
         in_.beginRecord("H6", ctx);
-        for (int v = 1; v <= 8; ++v) in_.read(x.bottom[static_cast<std::size_t>(v)], "BOTTOM SECTION VALUE " + std::to_string(v));
+        for (int v = 1; v <= 8; ++v)
+          in_.read(x.bottom[static_cast<std::size_t>(v)],
+                   "BOTTOM SECTION VALUE " + std::to_string(v));
         in_.beginRecord("H7", ctx);
-        for (int v = 9; v <= 18; ++v) in_.read(x.bottom[static_cast<std::size_t>(v)], "BOTTOM SECTION VALUE " + std::to_string(v));
+        for (int v = 9; v <= 18; ++v)
+          in_.read(x.bottom[static_cast<std::size_t>(v)],
+                   "BOTTOM SECTION VALUE " + std::to_string(v));
       } else {
         x.bottom = x.top;
       }
@@ -541,13 +554,13 @@ class Reader {
       in_.read(l.bottom, "THE BOTTOM OF THE LAYER");
       in_.endRecord();
       if (in_.ok() && l.bottom < l.top) {
-        in_.refuse(StatusCode::kInputInvalidValue,
-                   "THE BOTTOM OF THE LAYER LIES ABOVE ITS TOP");
+        in_.refuse(StatusCode::kInputInvalidValue, "THE BOTTOM OF THE LAYER LIES ABOVE ITS TOP");
         return;
       }
       // The profile is read from the ground down: a layer that starts above the bottom of the
       // one before would make every property two-valued there.
-      if (in_.ok() && i > 0 && l.top < m_.soilLayers[static_cast<std::size_t>(i) - 1].bottom - 1.0e-6) {
+      if (in_.ok() && i > 0 &&
+          l.top < m_.soilLayers[static_cast<std::size_t>(i) - 1].bottom - 1.0e-6) {
         in_.refuse(StatusCode::kInputInvalidValue,
                    "THE LAYER STARTS ABOVE THE BOTTOM OF LAYER " + std::to_string(i) +
                        "; LAYERS MUST BE GIVEN FROM THE TOP DOWN WITHOUT OVERLAP");
@@ -595,7 +608,8 @@ class Reader {
       q.deflections.assign(static_cast<std::size_t>(n), 0.0);
       in_.beginRecord("J3", ctx);
       for (int k = 0; k < n; ++k) {
-        in_.read(q.deflections[static_cast<std::size_t>(k)], numbered("VALUE", static_cast<std::size_t>(k)));
+        in_.read(q.deflections[static_cast<std::size_t>(k)],
+                 numbered("VALUE", static_cast<std::size_t>(k)));
       }
     }
   }
@@ -675,7 +689,8 @@ class Reader {
     in_.beginRecord("N1", {});
     in_.read(count, "THE NUMBER OF MOMENT-CURVATURE SETS");
     in_.endRecord();
-    if (!in_.checkCount(count, capacity::kMomentCurvatureSets, "THE NUMBER OF MOMENT-CURVATURE SETS")) {
+    if (!in_.checkCount(count, capacity::kMomentCurvatureSets,
+                        "THE NUMBER OF MOMENT-CURVATURE SETS")) {
       return;
     }
     for (int i = 0; i < count && in_.ok(); ++i) {
@@ -698,7 +713,8 @@ class Reader {
         in_.read(ignored, "THE CURVE NUMBER");
         in_.read(points, "THE NUMBER OF POINTS");
         in_.endRecord();
-        if (!in_.checkCount(points, capacity::kPointsPerMomentCurve, "THE NUMBER OF POINTS")) return;
+        if (!in_.checkCount(points, capacity::kPointsPerMomentCurve, "THE NUMBER OF POINTS"))
+          return;
         for (int k = 0; k < points && in_.ok(); ++k) {
           MomentCurvaturePoint& p = curve.points.emplace_back();
           in_.beginRecord("N4", cctx + ", " + numbered("POINT", static_cast<std::size_t>(k)));
@@ -716,7 +732,8 @@ class Reader {
     in_.beginRecord("O1", {});
     in_.read(count, "THE NUMBER OF REDUCTION-FACTOR SETS");
     in_.endRecord();
-    if (!in_.checkCount(count, capacity::kReductionFactorSets, "THE NUMBER OF REDUCTION-FACTOR SETS")) {
+    if (!in_.checkCount(count, capacity::kReductionFactorSets,
+                        "THE NUMBER OF REDUCTION-FACTOR SETS")) {
       return;
     }
     for (int i = 0; i < count && in_.ok(); ++i) {
@@ -745,7 +762,8 @@ class Reader {
     in_.beginRecord("P1", {});
     in_.read(count, "THE NUMBER OF SOIL MOVEMENT POINTS");
     in_.endRecord();
-    if (!in_.checkCount(count, capacity::kSoilMovementPoints, "THE NUMBER OF SOIL MOVEMENT POINTS")) {
+    if (!in_.checkCount(count, capacity::kSoilMovementPoints,
+                        "THE NUMBER OF SOIL MOVEMENT POINTS")) {
       return;
     }
     for (int k = 0; k < count && in_.ok(); ++k) {

@@ -28,13 +28,12 @@ class Checker {
     if (failed()) return;
     result_.status = code;
     result_.message = {"     **** INPUT ERROR ****",
-                       "     " + where + " (LINE " + std::to_string(line) + "):",
-                       "     " + reason};
+                       "     " + where + " (LINE " + std::to_string(line) + "):", "     " + reason};
   }
 
   // A 1-based reference `ref` to one of `count` items named `item`.
-  void reference(const std::string& where, int line, const std::string& what, int ref,
-                 int count, const std::string& items) {
+  void reference(const std::string& where, int line, const std::string& what, int ref, int count,
+                 const std::string& items) {
     if (ref >= 1 && ref <= count) return;
     refuse(StatusCode::kInputUndefinedReference, where, line,
            what + " " + std::to_string(ref) + " IS NOT DEFINED: THE FILE DEFINES " +
@@ -173,6 +172,8 @@ class Checker {
 
 }  // namespace
 
-ReadResult checkModel(const AnalysisModel& model) { return Checker(model).run(); }
+ReadResult checkModel(const AnalysisModel& model) {
+  return Checker(model).run();
+}
 
 }  // namespace stilt

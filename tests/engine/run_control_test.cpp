@@ -106,8 +106,8 @@ TEST_F(CompletedRun, RuntimeFileHasTimeBlockReadingTraceAndStatus) {
   for (const std::string& h : test::Deck().headers()) {
     trace.push_back("     READING " + h + std::string(80 - h.size(), ' '));
   }
-  for (const char* l : {"", "", "", "     COMPUTATION IS PROCEEDING......", "    ",
-                        "     ANALYSIS COMPLETED"}) {
+  for (const char* l :
+       {"", "", "", "     COMPUTATION IS PROCEEDING......", "    ", "     ANALYSIS COMPLETED"}) {
     trace.push_back(l);
   }
   EXPECT_EQ(lastLines(lines, trace.size()), trace);

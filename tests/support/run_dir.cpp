@@ -63,7 +63,9 @@ void writeNamesFile(const std::filesystem::path& dir) {
   writeFile(dir / "Names.dat", text);
 }
 
-LocalTime pinnedTime() { return {2026, 12, 8, 9, 5, 3}; }
+LocalTime pinnedTime() {
+  return {2026, 12, 8, 9, 5, 3};
+}
 
 StatusCode runInput(const std::filesystem::path& dir, const std::string& input) {
   writeNamesFile(dir);
