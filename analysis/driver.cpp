@@ -7,6 +7,17 @@ namespace {
 
 constexpr const char* kIndent = "     ";
 
+// Load cases and combinations name their pile settings alike.
+template <class Item>
+void copyPileSettings(const Item& c, ItemSetup& setup) {
+  setup.isStatic = c.isStatic();
+  setup.cycles = c.cycles();
+  setup.maxPileIterations = c.maxPileIterations();
+  setup.pileTolerance = c.pileTolerance();
+  setup.printOption = c.printOption();
+  setup.printNodeInterval = c.printNodeInterval();
+}
+
 std::string framed(std::string_view text) {
   return fmt::format("{}*****{}{}{}*****", std::string(17, ' '), std::string(5, ' '), text,
                      std::string(5, ' '));
@@ -127,24 +138,14 @@ class Driver {
     if (combinations) {
       const LoadCombination& c = m_.combinations[static_cast<std::size_t>(i)];
       control = controlOfCombination(c);
-      setup.isStatic = c.isStatic();
-      setup.cycles = c.cycles();
-      setup.maxPileIterations = c.maxPileIterations();
-      setup.pileTolerance = c.pileTolerance();
-      setup.printOption = c.printOption();
-      setup.printNodeInterval = c.printNodeInterval();
+      copyPileSettings(c, setup);
       total = equivalentLoadOfCombination(m_, i);
       assembleCombinationLoads(m_, p_.layout, i, loads_);
     } else {
       const LoadCase& c = m_.loadCases[static_cast<std::size_t>(i)];
       control = controlOfCase(c);
-      setup.isStatic = c.isStatic();
-      setup.cycles = c.cycles();
-      setup.maxPileIterations = c.maxPileIterations();
-      setup.pileTolerance = c.pileTolerance();
+      copyPileSettings(c, setup);
       setup.axialDistribution = c.axialLoadDistribution();
-      setup.printOption = c.printOption();
-      setup.printNodeInterval = c.printNodeInterval();
       total = equivalentLoadOfCase(m_, i);
       assembleCaseLoads(m_, p_.layout, i, loads_);
     }

@@ -12,41 +12,14 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+
 #include <vector>
+#include "support/allocation_counter.hpp"
 
 #include "pile/lateral_pile.hpp"
 #include "pile/result_quantities.hpp"
 #include "pile/test_soils.hpp"
 #include "soil/py_soil.hpp"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// Counting replacements (malloc paired with free; g++ cannot see the pairing through them).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return operator new(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace stilt {
 namespace {
@@ -74,13 +47,13 @@ void solveRepeatedly(benchmark::State& state, const LateralSoil& soil, bool with
   PileHeadInput head;
   head.deflectionY = 0.05 * kDiameter;
   LateralPileSolution s;
-  const long before = allocations.load();
+  const long before = stilt::test::heapAllocations();
   for (auto _ : state) {
     s = solveLaterallyLoadedPile(*pile, head, soil, *work, withResults ? results.get() : nullptr,
                                  diag);
     benchmark::DoNotOptimize(s);
   }
-  const long after = allocations.load();
+  const long after = stilt::test::heapAllocations();
   if (!s.converged) state.SkipWithError("no convergence");
   state.counters["iterations"] = s.iterations;
   state.counters["allocs_per_solve"] =

@@ -7,50 +7,9 @@
 #include <cstdlib>
 #include <new>
 
+#include "support/allocation_counter.hpp"
+
 #include "soil/py_soil.hpp"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// g++ 12 sees the inlined free() and reports it against the replaced operator new it cannot tell
-// apart from the library's; the pair below is consistent (malloc with free).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-  ++allocations;
-  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  return operator new(n);
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  ++allocations;
-  return std::malloc(n == 0 ? 1 : n);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  return operator new(n, std::nothrow);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace stilt {
 namespace {
@@ -99,13 +58,13 @@ TEST(SecantModuliUpdate, AllocatesNothingForAnyFamily) {
       PySoil soil;
       Diagnostics d;
       ASSERT_EQ(PySoil::build(in, soil, d), StatusCode::kCompleted) << code;
-      const long before = allocations.load();
+      const long before = stilt::test::heapAllocations();
       StatusCode st = StatusCode::kCompleted;
       for (int iteration = 0; iteration < 20; ++iteration) {
         st = soil.secantModuli(y, {0.8, 1.1}, es, d);
         if (!isOk(st)) break;
       }
-      const long after = allocations.load();
+      const long after = stilt::test::heapAllocations();
       EXPECT_EQ(st, StatusCode::kCompleted);
       EXPECT_EQ(after - before, 0) << "code " << code;
       EXPECT_GT(es[50], 0.0) << "code " << code;
