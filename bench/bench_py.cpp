@@ -1,6 +1,7 @@
 // The secant-modulus update of a 101-node pile (one p-y evaluation per node), for every curve
 // family, and the preparation of a pile's springs. "per_node" is the time of one node's update;
-// "allocations" counts heap allocations per update (the global operator new is replaced below).
+// "allocations" counts heap allocations per update (the global operator new is replaced by the
+// counting one).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -10,47 +11,7 @@
 #include <vector>
 
 #include "soil/py_soil.hpp"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  return operator new(n);
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(n == 0 ? 1 : n);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  return operator new(n, std::nothrow);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-#pragma GCC diagnostic pop
+#include "support/allocation_counter.hpp"
 
 namespace stilt {
 namespace {
@@ -154,11 +115,12 @@ void secantUpdate(benchmark::State& state) {
   // Heap allocations of the update itself, counted outside the timed loop (the harness
   // allocates now and then on its own).
   constexpr int kCounted = 1000;
-  const long before = allocations.load();
+  const long before = stilt::test::heapAllocations();
   for (int i = 0; i < kCounted; ++i) {
     if (!isOk(pile.soil.secantModuli(y, {0.8, 1.0}, es, d))) std::abort();
   }
-  state.counters["allocations"] = static_cast<double>(allocations.load() - before) / kCounted;
+  state.counters["allocations"] =
+      static_cast<double>(stilt::test::heapAllocations() - before) / kCounted;
   for (auto _ : state) {
     StatusCode st = pile.soil.secantModuli(y, {0.8, 1.0}, es, d);
     benchmark::DoNotOptimize(st);
