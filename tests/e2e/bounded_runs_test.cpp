@@ -58,57 +58,46 @@ void PrintTo(const Unbounded& u, std::ostream* os) {
   *os << u.label;
 }
 
-Unbounded caseWith(std::string label, const std::string& from, const std::string& to,
-                   const std::string& record, std::string reason) {
+// The diverging deck with `from` replaced by `to` in its load case, or in a combination of it.
+Unbounded caseWith(std::string label, bool combination, const std::string& from,
+                   const std::string& to, const std::string& record, std::string reason) {
   Deck d = divergingDeck();
-  d.loadCases = test::replaceFirst(d.loadCases, from, to);
+  if (combination) {
+    d.combinations = test::replaceFirst(Deck().combinations, from, to);
+  } else {
+    d.loadCases = test::replaceFirst(d.loadCases, from, to);
+  }
   std::string input = d.text();
-  std::string where =
-      "     " + record + " OF LOAD CASE 1 (LINE " + std::to_string(lineOf(input, to)) + "):";
+  std::string where = "     RECORD " + record +
+                      (combination ? " OF LOAD COMBINATION 1" : " OF LOAD CASE 1") + " (LINE " +
+                      std::to_string(lineOf(input, to)) + "):";
   return {std::move(label), std::move(input), std::move(where), "     " + std::move(reason)};
 }
 
 std::vector<Unbounded> unboundedDecks() {
-  const std::string c2 = "0 0 0 1 1 1 100";
   const std::string c3 = "1.0E-4 1.0E-5 0.25 0.2";
-  std::vector<Unbounded> cases;
-  cases.push_back(caseWith("ZeroMinimumIncrement", c3, "1.0E-4 1.0E-5 0.25 0.0", "RECORD C3",
-                           "THE MINIMUM FACTOR FOR LOAD INCREMENTS IS 0; IT MUST BE AT LEAST "
-                           "1.0E-06, OR THE LOAD STEP COULD BE HALVED WITHOUT END"));
-  cases.push_back(caseWith("NegativeMinimumIncrement", c3, "1.0E-4 1.0E-5 0.25 -0.1", "RECORD C3",
-                           "THE MINIMUM FACTOR FOR LOAD INCREMENTS IS -0.1; IT MUST BE AT LEAST "
-                           "1.0E-06, OR THE LOAD STEP COULD BE HALVED WITHOUT END"));
-  cases.push_back(caseWith("VanishingInitialIncrement", c3, "1.0E-4 1.0E-5 1.0E-300 1.0E-300",
-                           "RECORD C3",
-                           "THE FACTOR TO APPLY THE LOAD IN INCREMENTS IS 1E-300; IT MUST BE AT "
-                           "LEAST 1.0E-06 (OR 0 TO APPLY THE WHOLE LOAD AT ONCE)"));
-  cases.push_back(caseWith("NegativeCapTolerance", c3, "-1.0E-4 1.0E-5 0.25 0.2", "RECORD C3",
-                           "THE TOLERANCE ON PILE-CAP MOVEMENT IS -0.0001; IT CANNOT BE NEGATIVE"));
-  cases.push_back(caseWith("CapIterations2E9", c2, "0 0 0 1 1 2000000000 100", "RECORD C2",
-                           "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE-CAP ANALYSIS IS "
-                           "2000000000; AT MOST 10000 ARE ALLOWED"));
-  cases.push_back(caseWith("PileIterations2E9", c2, "0 0 0 1 1 1 2000000000", "RECORD C2",
-                           "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE ANALYSIS IS 2000000000; "
-                           "AT MOST 10000 ARE ALLOWED"));
-  // The same control in a load combination of the deck's (converging) case.
-  Deck d = divergingDeck();
-  d.combinations = Deck().combinations;
-  d.combinations = test::replaceFirst(d.combinations, "0 0 0 1 1 100 100", "0 0 0 1 1 10001 100");
-  std::string input = d.text();
-  const int line = lineOf(input, "10001");
-  cases.push_back({"CombinationCapIterations", input,
-                   "     RECORD D2 OF LOAD COMBINATION 1 (LINE " + std::to_string(line) + "):",
-                   "     THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE-CAP ANALYSIS IS 10001; AT "
-                   "MOST 10000 ARE ALLOWED"});
-  d = divergingDeck();
-  d.combinations = test::replaceFirst(Deck().combinations, "1.0E-4 1.0E-5 0.25 0.01",
-                                      "1.0E-4 1.0E-5 0.25 0   no minimum");
-  input = d.text();
-  cases.push_back({"CombinationZeroMinimumIncrement", input,
-                   "     RECORD D3 OF LOAD COMBINATION 1 (LINE " +
-                       std::to_string(lineOf(input, "no minimum")) + "):",
-                   "     THE MINIMUM FACTOR FOR LOAD INCREMENTS IS 0; IT MUST BE AT LEAST"});
-  return cases;
+  const std::string d3 = "1.0E-4 1.0E-5 0.25 0.01";
+  const std::string minimum = "THE MINIMUM FACTOR FOR LOAD INCREMENTS IS ";
+  const std::string capLimit = "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE-CAP ANALYSIS IS ";
+  return {
+      caseWith("ZeroMinimumIncrement", false, c3, "1.0E-4 1.0E-5 0.25 0.0", "C3",
+               minimum + "0; IT MUST BE AT LEAST 1.0E-06, OR THE LOAD STEP COULD BE HALVED "
+                         "WITHOUT END"),
+      caseWith("VanishingInitialIncrement", false, c3, "1.0E-4 1.0E-5 1.0E-300 1.0E-300", "C3",
+               "THE FACTOR TO APPLY THE LOAD IN INCREMENTS IS 1E-300; IT MUST BE AT LEAST "
+               "1.0E-06 (OR 0 TO APPLY THE WHOLE LOAD AT ONCE)"),
+      caseWith("NegativeCapTolerance", false, c3, "-1.0E-4 1.0E-5 0.25 0.2", "C3",
+               "THE TOLERANCE ON PILE-CAP MOVEMENT IS -0.0001; IT CANNOT BE NEGATIVE"),
+      caseWith("CapIterations2E9", false, "0 0 0 1 1 1 100", "0 0 0 1 1 2000000000 100", "C2",
+               capLimit + "2000000000; AT MOST 10000 ARE ALLOWED"),
+      caseWith("PileIterations2E9", false, "0 0 0 1 1 1 100", "0 0 0 1 1 1 2000000000", "C2",
+               "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE ANALYSIS IS 2000000000; AT MOST "
+               "10000 ARE ALLOWED"),
+      caseWith("CombinationCapIterations", true, "0 0 0 1 1 100 100", "0 0 0 1 1 10001 100", "D2",
+               capLimit + "10001; AT MOST 10000 ARE ALLOWED"),
+      caseWith("CombinationNegativeMinimumIncrement", true, d3, "1.0E-4 1.0E-5 0.25 -0.1", "D3",
+               minimum + "-0.1; IT MUST BE AT LEAST 1.0E-06"),
+  };
 }
 
 class UnboundedRun : public ::testing::TestWithParam<Unbounded> {};
