@@ -38,9 +38,11 @@ std::string formatRealCell(int width, int digits, double value) {
         exponent ? fmt::format("{:.{}E}", value, n) : fmt::format("{:.{}f}", value, d < 0 ? 0 : d);
   }
   if (static_cast<int>(text.size()) <= room(w)) return rightAligned(w, text);
-  // Too long for its field: exponent form with as many decimals as fit, else asterisks.
+  // Too long for its field: exponent form with as many decimals as fit (a zero keeps its fixed
+  // form), else asterisks.
+  const bool zero = a == 0.0 || a < 1.0e-50;
   for (int decimals = n; decimals >= 0; --decimals) {
-    text = fmt::format("{:.{}E}", value, decimals);
+    text = zero ? fmt::format("{:.{}f}", 0.0, decimals) : fmt::format("{:.{}E}", value, decimals);
     if (static_cast<int>(text.size()) <= room(w)) return rightAligned(w, text);
   }
   return rightAligned(w, stars);
@@ -50,7 +52,7 @@ std::string formatIntegerCell(int width, long long value) {
   // An integer keeps all its digits: one that would fill its field is widened by the blank.
   const std::string text = std::to_string(value);
   if (static_cast<int>(text.size()) > room(width)) return " " + text;
-  return rightAligned(width, text);
+  return rightAligned(width < 2 ? 2 : width, text);
 }
 
 void writeRealCell(TextFile& file, int width, int digits, double value) {

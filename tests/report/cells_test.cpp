@@ -69,6 +69,12 @@ TEST(RealCell, CellsNeverRunTogether) {
 }
 
 TEST(RealCell, WhatCannotBeShownIsAFieldOfAsterisks) {
+  // A zero sheds decimals in fixed form: "0.000" does not fit 4 columns, "0.0" does.
+  EXPECT_EQ(formatRealCell(4, 3, 0.0), " 0.0");
+  EXPECT_EQ(formatRealCell(5, 3, 0.0), " 0.00");
+  // Fields narrower than a blank and a character still separate.
+  EXPECT_EQ(formatIntegerCell(0, 5), " 5");
+  EXPECT_EQ(formatRealCell(0, 3, 5.0), " *");
   // Not even "1E+300" (6 characters) fits the 4 characters of a 5-column field.
   EXPECT_EQ(formatRealCell(5, 3, 1.0e300), " ****");
   EXPECT_EQ(formatRealCell(8, 3, std::numeric_limits<double>::quiet_NaN()), " *******");
