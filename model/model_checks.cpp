@@ -1,5 +1,6 @@
 // Checks that need the whole input data file: every reference between records must name
-// something the file defines, so that the analysis never indexes past what was read.
+// something the file defines, so that the analysis never indexes past what was read, and the
+// solution control of every item to be analysed must let its run end.
 
 #include <cstdio>
 #include <string>
