@@ -19,7 +19,22 @@ std::string fixed(int width, int decimals, double v) {
 }
 
 double norm3(const Vector6& v, std::size_t first) {
-  return std::sqrt(v[first] * v[first] + v[first + 1] * v[first + 1] + v[first + 2] * v[first + 2]);
+  return std::hypot(v[first], v[first + 1], v[first + 2]);  // no overflow of the squares
+}
+
+// A value that is not a finite number (an overflowed pile force, a stiffness of infinities)
+// cannot be solved for: the item ends as a singular system rather than print NaN.
+bool allFinite(const Vector6& v) {
+  for (double x : v) {
+    if (!std::isfinite(x)) return false;
+  }
+  return true;
+}
+bool allFinite(const Matrix6& m) {
+  for (const Vector6& r : m) {
+    if (!allFinite(r)) return false;
+  }
+  return true;
 }
 
 double max3(const Vector6& v, std::size_t first) {
@@ -258,12 +273,12 @@ bool CapSolver::invertAndCorrect() {
       for (std::size_t j = 0; j < 3; ++j) v += inverse[i][j] * DFV[kPlanarDofs[j]];
       DDV[kPlanarDofs[i]] = v;
     }
-    return true;
+    return allFinite(DDV);
   }
   inverse = SS;
   if (!invertInPlace(inverse)) return false;
   DDV = multiply(inverse, DFV);
-  return true;
+  return allFinite(DDV);
 }
 
 void CapSolver::writeVectors() const {
@@ -341,14 +356,17 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
         status = planar_ ? assemblePlanarStiffness(DV, SS) : assembleStiffness(DV, SS);
         if (!isOk(status)) return status;
         for (std::size_t k = 0; k < 6; ++k) DFV[k] = -FV[k] - RV[k];
-        data.line(" SS");
-        for (const auto& r : SS) {
-          std::string s;
-          for (double x : r) s += fmt::format("{:>16}", fmt::format("{:.7E}", x));
-          data.line(s);
+        const bool finite = allFinite(SS) && allFinite(DFV);
+        if (finite) {
+          data.line(" SS");
+          for (const auto& r : SS) {
+            std::string s;
+            for (double x : r) s += fmt::format("{:>16}", fmt::format("{:.7E}", x));
+            data.line(s);
+          }
+          result.stiffness = SS;
         }
-        result.stiffness = SS;
-        if (!invertAndCorrect()) {
+        if (!finite || !invertAndCorrect()) {
           for (TextFile* f : {&report, &runtime}) {
             f->line("     ** WARNING **");
             f->line("     DETERMINANT OF STIFFNESS MATRIX IS ZERO");

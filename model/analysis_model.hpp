@@ -49,6 +49,14 @@ inline constexpr int kExportDepths = 25;
 inline constexpr int kTextLength = 80;
 }  // namespace capacity
 
+// Bounds on the solution control of a load case or combination, so that every run ends: the load
+// fraction halves only down to the minimum increment, and each load step and each pile solution
+// stops after its iteration limit.
+namespace limits {
+inline constexpr int kIterations = 10000;        // cap (integer 6) and pile (integer 7) iterations
+inline constexpr double kLoadFraction = 1.0e-6;  // smallest initial or minimum load increment
+}  // namespace limits
+
 enum class UnitsSystem : int { kEnglish = 1, kMetric = 2, kOpen = 3 };
 
 // Head connection codes of a pile row.
@@ -140,7 +148,8 @@ struct LoadCase {
   std::vector<ConcentratedLoad> concentratedLoads;
   std::vector<DistributedLoad> distributedLoads;
   std::vector<double> stiffnessData;
-  int line = 0;  // line of record C2
+  int line = 0;         // line of record C2
+  int controlLine = 0;  // line of record C3
 
   bool isStatic() const { return ints[4] == 1; }
   int cycles() const { return ints[5]; }
@@ -180,7 +189,8 @@ struct LoadCombination {
   std::array<double, 9> reals{};  // [1..8]
   std::string name;
   std::vector<CombinationTerm> terms;
-  int line = 0;  // line of record D2
+  int line = 0;         // line of record D2
+  int controlLine = 0;  // line of record D3
 
   bool isStatic() const { return ints[4] == 1; }
   int cycles() const { return ints[5]; }

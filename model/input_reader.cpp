@@ -1,6 +1,7 @@
 #include "model/input_reader.hpp"
 
 #include <array>
+#include <cstdio>
 #include <string>
 
 #include "model/input_cursor.hpp"
@@ -25,6 +26,13 @@ constexpr std::array<const char*, 17> kSwitchNames = {"",
                                                       "THE SOIL MOVEMENT SWITCH",
                                                       "THE CURVE EXPORT SWITCH",
                                                       "THE CURVE FILE FORM"};
+
+// A real value as a message shows it: six significant digits, exponent form when needed.
+std::string realText(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6G", v);
+  return text;
+}
 
 std::string numbered(std::string_view what, std::size_t index) {
   return std::string(what) + " " + std::to_string(index + 1);
@@ -195,6 +203,7 @@ class Reader {
       in_.read(reals[2], "THE TOLERANCE ON PILE DEFLECTIONS");
       in_.read(reals[3], "THE FACTOR TO APPLY THE LOAD IN INCREMENTS");
       in_.read(reals[4], "THE MINIMUM FACTOR FOR LOAD INCREMENTS");
+      c.controlLine = in_.recordLine();
       in_.readTextLine(c.name, "C4", ctx, "THE CASE NAME");
       readIntRange("C5", ctx, ints, 8, 14, "LOAD-CASE INTEGER");
       in_.beginRecord("C6", ctx);
@@ -307,6 +316,7 @@ class Reader {
       in_.read(reals[2], "THE TOLERANCE ON PILE DEFLECTIONS");
       in_.read(reals[3], "THE FACTOR TO APPLY THE LOAD IN INCREMENTS");
       in_.read(reals[4], "THE MINIMUM FACTOR FOR LOAD INCREMENTS");
+      c.controlLine = in_.recordLine();
       in_.readTextLine(c.name, "D4", ctx, "THE COMBINATION NAME");
       in_.beginRecord("D5", ctx);
       in_.read(reals[5], "THE BENDING RESISTANCE FACTOR");
@@ -581,6 +591,52 @@ class Reader {
           in_.read(l.parameters[static_cast<std::size_t>(r)][static_cast<std::size_t>(v)],
                    "SOIL PARAMETER " + std::to_string(v));
         }
+        in_.endRecord();
+        if (in_.ok()) checkSoilRow(l, l.parameters[static_cast<std::size_t>(r)], values);
+      }
+    }
+  }
+
+  // A parameter row of a layer may not hold a value its soil family uses and cannot take: a
+  // negative unit weight, strength, strain or subgrade modulus, or a friction angle below 0 or
+  // from 90 degrees up. Values the family does not use are set to zero later and pass. A zero
+  // friction angle or strength keeps its own status from the curve that needs it, and a zero
+  // subgrade modulus takes the default of the initial moduli.
+  void checkSoilRow(const SoilLayer& l, const std::array<double, 11>& row, int values) {
+    const int t = l.soilType < 1 || l.soilType > 11 ? 1 : l.soilType;  // unknown: soft clay
+    const auto in = [t](std::initializer_list<int> codes) {
+      for (int c : codes) {
+        if (c == t) return true;
+      }
+      return false;
+    };
+    struct Rule {
+      int value;
+      bool used;
+      const char* name;
+    };
+    const Rule rules[] = {
+        {1, true, "THE EFFECTIVE UNIT WEIGHT"},
+        {2, in({1, 2, 3, 6, 7, 9, 10}), "THE STRENGTH (COHESION OR COMPRESSIVE STRENGTH)"},
+        {4, in({2, 4, 7, 8, 10}), "THE P-Y SUBGRADE MODULUS K"},
+        {6, in({1, 2, 3, 9, 10}), t == 9 ? "KRM" : "THE STRAIN AT 50% STRESS"},
+    };
+    for (const Rule& rule : rules) {
+      if (!rule.used || rule.value > values) continue;
+      const double v = row[static_cast<std::size_t>(rule.value)];
+      if (v < 0.0) {
+        in_.refuse(StatusCode::kInputInvalidValue, "SOIL PARAMETER " + std::to_string(rule.value) +
+                                                       ", " + rule.name + ", IS " + realText(v) +
+                                                       "; IT CANNOT BE NEGATIVE");
+        return;
+      }
+    }
+    if (in({4, 7, 8}) && values >= 3) {
+      const double phi = row[3];
+      if (phi < 0.0 || phi >= 90.0) {
+        in_.refuse(StatusCode::kInputInvalidValue,
+                   "SOIL PARAMETER 3, THE FRICTION ANGLE, IS " + realText(phi) +
+                       " DEGREES; IT MUST LIE FROM 0 UP TO BELOW 90 DEGREES");
       }
     }
   }

@@ -1,12 +1,21 @@
 // Checks that need the whole input data file: every reference between records must name
-// something the file defines, so that the analysis never indexes past what was read.
+// something the file defines, so that the analysis never indexes past what was read, and the
+// solution control of every item to be analysed must let its run end.
 
+#include <cstdio>
 #include <string>
 
 #include "model/input_reader.hpp"
 
 namespace stilt {
 namespace {
+
+// A real value as a message shows it: six significant digits, exponent form when needed.
+std::string realText(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6G", v);
+  return text;
+}
 
 class Checker {
  public:
@@ -18,6 +27,16 @@ class Checker {
     checkCombinations();
     checkDistributedLoads();
     checkPrintedCurves();
+    for (std::size_t c = 0; c < m_.loadCases.size() && !failed(); ++c) {
+      const LoadCase& lc = m_.loadCases[c];
+      if (!lc.notAnalyzed()) checkSolutionControl(lc, "LOAD CASE " + std::to_string(c + 1), "C");
+    }
+    for (std::size_t c = 0; c < m_.combinations.size() && !failed(); ++c) {
+      const LoadCombination& lc = m_.combinations[c];
+      if (!lc.notAnalyzed()) {
+        checkSolutionControl(lc, "LOAD COMBINATION " + std::to_string(c + 1), "D");
+      }
+    }
     return result_;
   }
 
@@ -163,6 +182,42 @@ class Checker {
       const PrintedCurveRequest& q = m_.printedCurves[i];
       reference("RECORD J2 OF PRINTED CURVE " + std::to_string(i + 1), q.line, "PILE GROUP",
                 q.pileGroup, piles, m_.is2d() ? "PILE ROWS" : "PILES");
+    }
+  }
+
+  // The solution control of an item that will be analysed must let its run end: the load step
+  // halves only down to a positive minimum, a step of the load is never vanishingly small, and
+  // the iteration limits stay within a bound. An item flagged not to be analysed never uses them.
+  template <class Item>
+  void checkSolutionControl(const Item& c, const std::string& item, const char* prefix) {
+    const std::string ints = "RECORD " + std::string(prefix) + "2 OF " + item;
+    const std::string reals = "RECORD " + std::string(prefix) + "3 OF " + item;
+    const auto limit = [&](int value, const char* what) {
+      if (value <= limits::kIterations) return;
+      refuse(StatusCode::kInputInvalidValue, ints, c.line,
+             std::string(what) + " IS " + std::to_string(value) + "; AT MOST " +
+                 std::to_string(limits::kIterations) + " ARE ALLOWED");
+    };
+    limit(c.maxCapIterations(), "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE-CAP ANALYSIS");
+    limit(c.maxPileIterations(), "THE MAXIMUM NUMBER OF ITERATIONS FOR THE PILE ANALYSIS");
+    const auto tolerance = [&](double value, const char* what) {
+      if (value >= 0.0) return;
+      refuse(StatusCode::kInputInvalidValue, reals, c.controlLine,
+             std::string(what) + " IS " + realText(value) + "; IT CANNOT BE NEGATIVE");
+    };
+    tolerance(c.capTolerance(), "THE TOLERANCE ON PILE-CAP MOVEMENT");
+    tolerance(c.pileTolerance(), "THE TOLERANCE ON PILE DEFLECTIONS");
+    // An initial increment of 0 or less applies the whole load in one step.
+    const double first = c.loadIncrement();
+    if (first > 0.0 && first < limits::kLoadFraction) {
+      refuse(StatusCode::kInputInvalidValue, reals, c.controlLine,
+             "THE FACTOR TO APPLY THE LOAD IN INCREMENTS IS " + realText(first) +
+                 "; IT MUST BE AT LEAST 1.0E-06 (OR 0 TO APPLY THE WHOLE LOAD AT ONCE)");
+    }
+    if (!(c.minimumIncrement() >= limits::kLoadFraction)) {
+      refuse(StatusCode::kInputInvalidValue, reals, c.controlLine,
+             "THE MINIMUM FACTOR FOR LOAD INCREMENTS IS " + realText(c.minimumIncrement()) +
+                 "; IT MUST BE AT LEAST 1.0E-06, OR THE LOAD STEP COULD BE HALVED WITHOUT END");
     }
   }
 

@@ -12,8 +12,13 @@ namespace stilt {
 // fixed-point with as many decimals as the magnitude leaves, or exponent form (one digit before
 // the point, `digits` decimals) for values at or below 10^(3 - digits), at or above 10^digits,
 // or that would need more than digits + 2 decimals. Zero (and anything below 1e-50 in size)
-// prints as a fixed-point zero. A number too long for its field keeps all its digits, after one
-// separating blank, rather than being replaced by asterisks.
+// prints as a fixed-point zero.
+//
+// Cells never run together: the text takes at most width - 1 characters and is right-aligned
+// after at least one blank. A value whose text is longer prints in exponent form with as many
+// decimals as fit, and when even none fit (or the value is not a finite number) the field is
+// width - 1 asterisks after its blank. An integer keeps all its digits: one that would leave no
+// blank before it is written after one blank, wider than its field.
 [[nodiscard]] std::string formatRealCell(int width, int digits, double value);
 [[nodiscard]] std::string formatIntegerCell(int width, long long value);
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/input_warnings.hpp"
+
 namespace stilt {
 namespace {
 
@@ -18,6 +20,10 @@ std::string real(int width, int digits, double v) {
 }
 std::string integer(int width, long long v) {
   return formatIntegerCell(width, v);
+}
+// The indent and the number of the row k (0-based) of a list, right-aligned in two columns.
+std::string rowNumber(std::size_t k) {
+  return std::string(4, ' ') + formatIntegerCell(3, static_cast<long long>(k + 1));
 }
 
 // A label padded to `width`, then a value.
@@ -135,8 +141,11 @@ class ReportWriter {
       line(kIndent + std::string("  FOR THE PILE GROUP ANALYSIS"));
       return;
     }
+    // The passive resistance in front of the cap is requested but not yet computed: the table
+    // says so rather than promise it.
     line(kIndent + std::string("* PILE CAP IS EMBEDDED AND PASSIVE EARTH"));
-    line(kIndent + std::string("  RESISTANCE IN FRONT OF PILE CAP WILL BE CONSIDERED"));
+    line(kIndent + std::string("  RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,"));
+    line(kIndent + std::string("  BUT IT IS NOT CONSIDERED IN THIS VERSION"));
     if (option != 2) return;
     const CapPassiveMethod& pm = m_.passiveMethod;
     line(kIndent + std::string(pm.lateralModel == 0 ? "- USING EQUIVALENT LATERAL LOAD"
@@ -259,10 +268,10 @@ class ReportWriter {
     for (std::size_t k = 0; k < c.distributedLoads.size(); ++k) {
       const DistributedLoad& d = c.distributedLoads[k];
       global = global || d.isGlobal();
-      std::string row = fmt::format(
-          "{}{}  {:<6}{}{}{}{}{}", kIndent, integer(2, static_cast<long long>(k + 1)),
-          d.isGlobal() ? "GLOBAL" : "LOCAL", integer(10, d.firstPile()), integer(10, d.lastPile()),
-          integer(10, d.pileIncrement()), integer(9, d.setY()), real(10, 3, d.factorY));
+      std::string row =
+          fmt::format("{}  {:<6}{}{}{}{}{}", rowNumber(k), d.isGlobal() ? "GLOBAL" : "LOCAL",
+                      integer(10, d.firstPile()), integer(10, d.lastPile()),
+                      integer(10, d.pileIncrement()), integer(9, d.setY()), real(10, 3, d.factorY));
       if (m_.is3d()) row += integer(10, d.setZ) + real(12, 3, d.factorZ);
       line(row);
     }
@@ -315,7 +324,7 @@ class ReportWriter {
     line(kIndent + std::string(title));
     line(kIndent + std::string(header));
     for (std::size_t k = 0; k < n; ++k) {
-      line(kIndent + integer(2, static_cast<long long>(k + 1)) + real(18, 4, list[k]));
+      line(rowNumber(k) + real(18, 4, list[k]));
     }
   }
 
@@ -374,8 +383,7 @@ class ReportWriter {
             t.loadCase >= 1 && t.loadCase <= static_cast<int>(m_.loadCases.size())
                 ? m_.loadCases[static_cast<std::size_t>(t.loadCase - 1)].name
                 : std::string();
-        line(fmt::format("{}{}{}         {:<60}{}", kIndent,
-                         integer(2, static_cast<long long>(k + 1)), integer(12, t.loadCase),
+        line(fmt::format("{}{}         {:<60}{}", rowNumber(k), integer(12, t.loadCase),
                          name.substr(0, 60), real(12, 4, t.factor)));
       }
       controlBlock(c.isStatic(), c.cycles(), c.capTolerance(), c.pileTolerance(),
@@ -399,8 +407,7 @@ class ReportWriter {
       line(kIndent + std::string("NL           DEPTH         LOAD"));
       const DistributedLoadSet& set = m_.distributedLoadSets[i];
       for (std::size_t k = 0; k < set.points.size(); ++k) {
-        line(kIndent + integer(2, static_cast<long long>(k + 1)) +
-             real(16, 4, set.points[k].depth) + real(13, 4, set.points[k].value));
+        line(rowNumber(k) + real(16, 4, set.points[k].depth) + real(13, 4, set.points[k].value));
       }
     }
   }
@@ -1021,6 +1028,10 @@ StatusCode writeInputReport(const AnalysisModel& model, FileSet& files, Prepared
   for (const std::string& l : listings.tzListing) files[Channel::kTzListing].line(l);
   for (const std::string& l : listings.transferTrace) files[Channel::kAxialCurves].line(l);
   ReportWriter(model, files[Channel::kReport], prepared).write();
+  for (const Diagnostics& w : {unknownSoilCodeWarnings(model), unbuiltAnalysisWarnings(model)}) {
+    for (const std::string& l : w.report) files[Channel::kReport].line(l);
+    for (const std::string& l : w.runtime) files[Channel::kRuntime].line(l);
+  }
   for (const std::string& l : diag.report) files[Channel::kReport].line(l);
   for (const std::string& l : diag.runtime) files[Channel::kRuntime].line(l);
   // The joined head curves, for graphing.

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <functional>
+#include <limits>
+#include <sstream>
 
 #include "support/run_dir.hpp"
 
@@ -236,6 +239,37 @@ TEST(CapSolverSteps, FailureInTheThirdStepReportsHalfTheLoad) {
     partialLine = partialLine || l == "     RESULTS ARE FOR   50.00% OF THE TOTAL LOAD";
   }
   EXPECT_TRUE(partialLine);
+}
+
+// A pile force or a stiffness that is not a finite number cannot be solved for: the item ends
+// as a singular system, and no NaN or infinity reaches the runtime trace or the case data.
+TEST(CapSolverNonFinite, ANonFiniteForceOrStiffnessEndsTheItemAsSingular) {
+  for (int kind = 0; kind < 2; ++kind) {
+    Harness h;
+    SpringPiles group;
+    group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+    if (kind == 0) {
+      group.disturbPass = [](const Vector6&, Vector6& force) {
+        force[1] = std::numeric_limits<double>::quiet_NaN();
+      };
+    } else {
+      group.stiffnessCallScale = std::numeric_limits<double>::infinity();
+    }
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.6, 10), {1e4, 0, 0, 0, 0, 0}, result)));
+    EXPECT_EQ(result.outcome, CapOutcome::kSingular) << kind;
+    EXPECT_EQ(h.convergence().back(), "    7 SINGULAR STIFFNESS MATRIX") << kind;
+    for (int line : {9, 21}) {
+      for (const std::string& l : h.lines(line)) {
+        std::istringstream words(l);
+        for (std::string w; words >> w;) {
+          for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+          EXPECT_TRUE(w.find("NAN") == std::string::npos || w == "DETERMINANT") << kind << l;
+          EXPECT_EQ(w.find("INF"), std::string::npos) << kind << ": " << l;
+        }
+      }
+    }
+  }
 }
 
 TEST(CapSolverConvergence, FromTheFortyFirstIterationSmallCorrectionsAreAccepted) {

@@ -202,6 +202,45 @@ std::vector<Malformed> malformedInputs() {
                        "RECORD F1 OF PILE ROW 1", "no piles",
                        "THE ROW HAS 0 PILES; IT NEEDS AT LEAST 1"));
 
+  // Soil values a layer's family uses and cannot take, refused on the row that holds them.
+  const std::string clayTop = "0.02 3.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0";
+  const std::string clayBottom = "0.02 5.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0";
+  d = base;
+  d.soilLayers = with(d.soilLayers, clayTop, "-0.02 3.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0");
+  cases.push_back(make("NegativeUnitWeight", d, S::kInputInvalidValue,
+                       "RECORD I4 OF SOIL LAYER 1, TOP ROW", "-0.02 3.0",
+                       "SOIL PARAMETER 1, THE EFFECTIVE UNIT WEIGHT, IS -0.02; IT CANNOT BE "
+                       "NEGATIVE"));
+  d = base;
+  d.soilLayers = with(d.soilLayers, clayBottom, "0.02 -5.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0");
+  cases.push_back(make("NegativeCohesion", d, S::kInputInvalidValue,
+                       "RECORD I4 OF SOIL LAYER 1, BOTTOM ROW", "0.02 -5.0",
+                       "SOIL PARAMETER 2, THE STRENGTH (COHESION OR COMPRESSIVE STRENGTH), IS -5;"
+                       " IT CANNOT BE NEGATIVE"));
+  d = base;
+  d.soilLayers = with(d.soilLayers, clayTop, "0.02 3.0 0.0 0.0 0.0 -0.005 0.0 0.0 0.0");
+  cases.push_back(make("NegativeStrainAt50", d, S::kInputInvalidValue,
+                       "RECORD I4 OF SOIL LAYER 1, TOP ROW", "-0.005",
+                       "SOIL PARAMETER 6, THE STRAIN AT 50% STRESS, IS -0.005; IT CANNOT BE "
+                       "NEGATIVE"));
+  const auto sand = [&](const std::string& top) {
+    Deck s = base;
+    s.soilLayers = "1\n4 0\n0.0 720.0\n2 9\n" + top + "\n0.03 0.0 36.0 60.0 0.0 0.0 0.0 0.0 0.0\n";
+    return s;
+  };
+  cases.push_back(make("SandNegativeFrictionAngle", sand("0.03 0.0 -34.0 60.0 0.0 0.0 0.0 0.0 0.0"),
+                       S::kInputInvalidValue, "RECORD I4 OF SOIL LAYER 1, TOP ROW", "-34.0",
+                       "SOIL PARAMETER 3, THE FRICTION ANGLE, IS -34 DEGREES; IT MUST LIE FROM 0 "
+                       "UP TO BELOW 90 DEGREES"));
+  cases.push_back(make("SandFrictionAngle90", sand("0.03 0.0 90.0 60.0 0.0 0.0 0.0 0.0 0.0"),
+                       S::kInputInvalidValue, "RECORD I4 OF SOIL LAYER 1, TOP ROW", "90.0 60.0",
+                       "SOIL PARAMETER 3, THE FRICTION ANGLE, IS 90 DEGREES"));
+  cases.push_back(make("SandNegativeSubgradeModulus",
+                       sand("0.03 0.0 34.0 -60.0 0.0 0.0 0.0 0.0 0.0"), S::kInputInvalidValue,
+                       "RECORD I4 OF SOIL LAYER 1, TOP ROW", "-60.0",
+                       "SOIL PARAMETER 4, THE P-Y SUBGRADE MODULUS K, IS -60; IT CANNOT BE "
+                       "NEGATIVE"));
+
   // References to something the file does not define.
   const auto pileRow = [&](const std::string& ints) {
     Deck p = base;
@@ -325,6 +364,20 @@ TEST(MalformedInputBase, TheDeckTheCasesStartFromIsAccepted) {
   Deck all;
   all.allOptionalOn();
   EXPECT_EQ(test::runInput(dir.path(), all.text()), StatusCode::kCompleted);
+}
+
+// Values a layer's family does not use are set to zero, not refused: a soft clay with a negative
+// friction angle and subgrade modulus, a sand with a negative cohesion and strain.
+TEST(MalformedInputBase, SoilValuesTheFamilyDoesNotUseAreNotRefused) {
+  test::TempDir dir;
+  Deck clay;
+  clay.soilLayers = test::replaceFirst(clay.soilLayers, "0.02 3.0 0.0 0.0", "0.02 3.0 -30.0 -5.0");
+  EXPECT_EQ(test::runInput(dir.path(), clay.text()), StatusCode::kCompleted);
+  Deck sand;
+  sand.soilLayers =
+      "1\n4 0\n0.0 720.0\n2 9\n0.03 -1.0 34.0 60.0 0.0 -0.02 0.0 0.0 0.0\n"
+      "0.03 -1.0 36.0 60.0 0.0 -0.02 0.0 0.0 0.0\n";
+  EXPECT_EQ(test::runInput(dir.path(), sand.text()), StatusCode::kCompleted);
 }
 
 // Bytes of every value, with line ends among them.

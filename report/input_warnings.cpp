@@ -1,0 +1,86 @@
+#include "report/input_warnings.hpp"
+
+#include <string>
+
+namespace stilt {
+namespace {
+
+constexpr const char* kIndent = "     ";
+
+// The block of a requested analysis that is not carried out: what was asked, where, and what the
+// run does instead.
+void notCarriedOut(Diagnostics& d, const std::string& request, const std::string& instead) {
+  d.both("");
+  d.both(std::string(kIndent) + "** WARNING **");
+  d.both(kIndent + request);
+  d.both(std::string(kIndent) + "IS NOT AVAILABLE IN THIS VERSION: " + instead);
+}
+
+std::string value(int v) {
+  return std::to_string(v);
+}
+
+}  // namespace
+
+Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
+  Diagnostics d;
+  const ControlSwitches& s = m.switches;
+  if (s.capOption() >= 1) {
+    notCarriedOut(
+        d,
+        "PASSIVE RESISTANCE OF THE EMBEDDED CAP (CONTROL SWITCH 3 = " + value(s.capOption()) + ")",
+        "THE CAP TAKES NONE");
+  }
+  if (s.flexibleCap() >= 1) {
+    notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",
+                  "THE CAP IS RIGID");
+  }
+  if (s.printedPyCurves()) {
+    notCarriedOut(d, "PRINTING OF P-Y CURVES (CONTROL SWITCH 11 = 1)", "NONE ARE PRINTED");
+  }
+  if (s.curveExport()) {
+    notCarriedOut(d, "CURVE EXPORT (CONTROL SWITCH 15 = 1)", "THE CURVE FILE STAYS EMPTY");
+  }
+  if (s.curveFileBinary()) {
+    notCarriedOut(d, "A BINARY CURVE FILE (CONTROL SWITCH 16 = " + value(s.values[16]) + ")",
+                  "NO CURVES ARE WRITTEN");
+  }
+  for (std::size_t i = 0; i < m.loadCases.size(); ++i) {
+    const LoadCase& c = m.loadCases[i];
+    if (c.stiffnessSwitch() < 1 || c.notAnalyzed()) continue;
+    notCarriedOut(d,
+                  "FOUNDATION STIFFNESS OF LOAD CASE " + value(static_cast<int>(i + 1)) +
+                      " (RECORD C5, INTEGER 9 = " + value(c.stiffnessSwitch()) + ")",
+                  "ONLY THE TOTAL LOAD IS ANALYZED");
+  }
+  if (m.caseEnvelope.on()) {
+    notCarriedOut(d,
+                  "THE LOAD CASE ENVELOPES (RECORD C1, ENVELOPE SWITCH = " +
+                      value(m.caseEnvelope.enabled) + ")",
+                  "NONE ARE PRINTED");
+  }
+  if (m.combinationEnvelope.on()) {
+    notCarriedOut(d,
+                  "THE LOAD COMBINATION ENVELOPES (RECORD D1, ENVELOPE SWITCH = " +
+                      value(m.combinationEnvelope.enabled) + ")",
+                  "NONE ARE PRINTED");
+  }
+  return d;
+}
+
+Diagnostics unknownSoilCodeWarnings(const AnalysisModel& m) {
+  Diagnostics d;
+  for (std::size_t i = 0; i < m.soilLayers.size(); ++i) {
+    const int code = m.soilLayers[i].soilType;
+    if (code >= 1 && code <= 11) continue;
+    d.both("");
+    d.both(std::string(kIndent) + "** WARNING **");
+    d.both(std::string(kIndent) + "SOIL LAYER " + value(static_cast<int>(i + 1)) +
+           " HAS THE UNKNOWN SOIL TYPE " + value(code) + " (RECORD I2, LINE " +
+           value(m.soilLayers[i].line) + ")");
+    d.both(std::string(kIndent) + "IT IS ANALYZED AS A SOFT CLAY");
+  }
+  return d;
+}
+
+}  // namespace stilt

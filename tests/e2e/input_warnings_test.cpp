@@ -1,0 +1,119 @@
+// Input the analysis does not honour as written is never passed over in silence: a requested
+// analysis this version does not carry out, and a soil-type code it does not know, each leave a
+// "** WARNING **" block in the output report and in the runtime file; table B does not promise
+// the passive resistance of the cap. Report cells stay apart and no NaN or infinity is printed,
+// even for a load of 1.0E300.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "support/deck.hpp"
+#include "support/run_dir.hpp"
+
+namespace stilt {
+namespace {
+
+using test::Deck;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr int kReport = 6;
+constexpr int kRuntime = 9;
+constexpr int kConvergence = 10;
+constexpr int kCapResults = 11;
+
+std::string block(const std::string& request, const std::string& instead) {
+  return "\n     ** WARNING **\n     " + request +
+         "\n     IS NOT AVAILABLE IN THIS VERSION: " + instead + "\n";
+}
+
+TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesNoPassiveResistance) {
+  Deck d;
+  d.allOptionalOn();  // cap option 2, flexible cap, printed curves, curve export, ...
+  d.switches[16] = 1;
+  d.loadCases = test::replaceFirst(d.loadCases, "1 0 0 0 0\n", "1 1 0 0 0\n25*1\n");
+  d.loadCases = test::replaceFirst(d.loadCases, "\n0 0 0 0 0 0 0\n", "\n0 11 0 0 0 0 0\n");
+  d.combinations = test::replaceFirst(d.combinations, "1 0 0 0 0\n", "1 2 0 0 0\n25*1\n");
+  test::TempDir dir;
+  ASSERT_EQ(test::runInput(dir.path(), d.text()), StatusCode::kCompleted);
+  const std::string report = test::runFile(dir.path(), kReport);
+  const std::string runtime = test::runFile(dir.path(), kRuntime);
+  for (const std::string& b :
+       {block("PASSIVE RESISTANCE OF THE EMBEDDED CAP (CONTROL SWITCH 3 = 2)",
+              "THE CAP TAKES NONE"),
+        block("THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = 1)", "THE CAP IS RIGID"),
+        block("PRINTING OF P-Y CURVES (CONTROL SWITCH 11 = 1)", "NONE ARE PRINTED"),
+        block("CURVE EXPORT (CONTROL SWITCH 15 = 1)", "THE CURVE FILE STAYS EMPTY"),
+        block("A BINARY CURVE FILE (CONTROL SWITCH 16 = 1)", "NO CURVES ARE WRITTEN"),
+        block("FOUNDATION STIFFNESS OF LOAD CASE 1 (RECORD C5, INTEGER 9 = 11)",
+              "ONLY THE TOTAL LOAD IS ANALYZED"),
+        block("THE LOAD CASE ENVELOPES (RECORD C1, ENVELOPE SWITCH = 1)", "NONE ARE PRINTED"),
+        block("THE LOAD COMBINATION ENVELOPES (RECORD D1, ENVELOPE SWITCH = 2)",
+              "NONE ARE PRINTED")}) {
+    EXPECT_THAT(report, HasSubstr(b));
+    EXPECT_THAT(runtime, HasSubstr(b));
+  }
+  EXPECT_THAT(report, HasSubstr("     * PILE CAP IS EMBEDDED AND PASSIVE EARTH\n"
+                                "       RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,\n"
+                                "       BUT IT IS NOT CONSIDERED IN THIS VERSION\n"));
+  EXPECT_THAT(report, Not(HasSubstr("WILL BE CONSIDERED")));
+}
+
+TEST(UnknownSoilCode, IsAnalysedAsSoftClayWithAWarning) {
+  test::TempDir clay;
+  ASSERT_EQ(test::runInput(clay.path(), Deck().text()), StatusCode::kCompleted);
+  // The deck requests nothing this version lacks and has a known soil code: no warning.
+  EXPECT_THAT(test::runFile(clay.path(), kRuntime), Not(HasSubstr("IN THIS VERSION")));
+  EXPECT_THAT(test::runFile(clay.path(), kRuntime), Not(HasSubstr("UNKNOWN SOIL TYPE")));
+  test::TempDir dir;
+  Deck d;
+  d.soilLayers = test::replaceFirst(d.soilLayers, "\n1 0\n", "\n12 0\n");
+  const std::string input = d.text();
+  ASSERT_EQ(test::runInput(dir.path(), input), StatusCode::kCompleted);
+  const std::string warning =
+      "\n     ** WARNING **\n     SOIL LAYER 1 HAS THE UNKNOWN SOIL TYPE 12 "
+      "(RECORD I2, LINE " +
+      std::to_string(test::lineOf(input, "12 0")) + ")\n     IT IS ANALYZED AS A SOFT CLAY\n";
+  EXPECT_THAT(test::runFile(dir.path(), kReport), HasSubstr(warning));
+  EXPECT_THAT(test::runFile(dir.path(), kRuntime), HasSubstr(warning));
+  // The same outcomes and cap results as the deck's own soft clay (code 1).
+  EXPECT_EQ(test::runFile(dir.path(), kConvergence), test::runFile(clay.path(), kConvergence));
+  EXPECT_EQ(test::runFile(dir.path(), kCapResults), test::runFile(clay.path(), kCapResults));
+}
+
+// A number printed as NaN or infinity, in any spelling: a word of its own reading NAN, INF or
+// INFINITY in any case.
+bool holdsNonFinite(const std::string& text) {
+  std::string word;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : ' ';
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      continue;
+    }
+    if (word == "NAN" || word == "INF" || word == "INFINITY") return true;
+    word.clear();
+  }
+  return false;
+}
+
+TEST(ExtremeLoad, NoCellsRunTogetherAndNoNonFiniteValueIsPrinted) {
+  test::TempDir dir;
+  Deck d;
+  d.loadCases = test::replaceFirst(d.loadCases, "1.0E5 5.0E3 0.0", "0.0 1.0E300 0.0");
+  d.combinations = "0 0 0 0 0\n";
+  ASSERT_EQ(test::runInput(dir.path(), d.text()), StatusCode::kCompleted);
+  const std::string report = test::runFile(dir.path(), kReport);
+  // The concentrated load row: number 1, then PX, PY (1.0E300 in a 10-column field with one
+  // decimal less), PZ, MX, MY, MZ and the point, every cell apart.
+  EXPECT_THAT(report, HasSubstr("\n       1     0.000 1.00E+300     0.000     0.000"));
+  EXPECT_FALSE(holdsNonFinite(report));
+  EXPECT_FALSE(holdsNonFinite(test::runFile(dir.path(), kRuntime)));
+  EXPECT_FALSE(holdsNonFinite(test::runFile(dir.path(), kConvergence)));
+}
+
+}  // namespace
+}  // namespace stilt
