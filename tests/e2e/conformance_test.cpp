@@ -114,12 +114,12 @@ TEST(LoadsAlongPiles, APartialSolutionCarriesTheSameFractionOfTheDistributedLoad
   EXPECT_NEAR(reaction, 3000.0, 15.0);
 }
 
-// A pile whose head moves only vertically, with its head below the ground: its lateral and rotational pile-top equivalent
-// stiffnesses cannot be force over displacement, and are those of the head-stiffness central
-// differences. For a long beam on springs of modulus k (Hetenyi 1946), with
-// beta = (k / 4EI)^(1/4): a fixed head pushed sideways gives V/y = k/beta, a head turned with its
-// deflection held gives M/theta = k/(2 beta^3). The finite differences (beta·h = 0.105) and the
-// pile.s finite length (beta·L = 5.3) stay within 1 % of these.
+// A pile whose head moves only vertically, with its head below the ground: its lateral and
+// rotational pile-top equivalent stiffnesses cannot be force over displacement, and are those of
+// the head-stiffness central differences. For a long beam on springs of modulus k (Hetenyi 1946),
+// with beta = (k / 4EI)^(1/4): a fixed head pushed sideways gives V/y = k/beta, a head turned with
+// its deflection held gives M/theta = k/(2 beta^3). The finite differences (beta·h = 0.105) and the
+// pile's finite length (beta·L = 5.3) stay within 1 % of these.
 TEST(PileTopEquivalentStiffness, AHeadThatDidNotMoveTakesTheHeadStiffness) {
   Deck d = linearPileDeck();
   // The ground 12 in above the head, so that the springs act along the whole pile.
