@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace stilt {
@@ -92,6 +93,7 @@ CapSolver::CapSolver(CapContext context)
   const std::size_t n = static_cast<std::size_t>(ctx_.piles.pileCount());
   pm_.assign(n, 1.0);
   ym_.assign(n, 1.0);
+  warned_.assign(n, 0);
   for (std::size_t i = 0; i < n && i < ctx_.factors.pUsed.size(); ++i) {
     pm_[i] = ctx_.factors.pUsed[i];
     ym_[i] = ctx_.factors.yUsed[i];
@@ -164,6 +166,7 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
   }
   PileCallOptions options;
   options.collectWarnings = collect;
+  options.loadFraction = TCUR;
   for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
     const PileGeometry& g = ctx_.piles.geometry(p);
     const Matrix6 a = transferMatrix(g.x, g.y, g.z);
@@ -175,12 +178,13 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
     if (messages || !isOk(status)) {
       for (const std::string& l : outcome_.diag.report) report.line(l);
       for (const std::string& l : outcome_.diag.runtime) runtime.line(l);
+      if (outcome_.lateralNotConverged) warned_[static_cast<std::size_t>(p)] = 1;
     }
     if (!isOk(status)) {
       ctx_.files.close(Channel::kWarningsWork);
       return status;
     }
-    if (outcome_.lateralNotConverged) pileStatus_ = 1;
+    if (outcome_.lateralNotConverged) noteNonConvergence(p);
     if (collect) {
       bearing_ += outcome_.bearingFailures;
       pullOut_ += outcome_.pullOutFailures;
@@ -204,34 +208,52 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
   return StatusCode::kCompleted;
 }
 
+// A pile whose lateral solution did not close: the item cannot be solved at this displacement.
+// Its warning (the last analysis's diagnostics) is written once per pile and global iteration,
+// however many of its perturbed analyses failed.
+void CapSolver::noteNonConvergence(int pile) {
+  pileStatus_ = 1;
+  char& warned = warned_[static_cast<std::size_t>(pile)];
+  if (warned != 0) return;
+  warned = 1;
+  for (const std::string& l : outcome_.diag.report) ctx_.files[Channel::kReport].line(l);
+  for (const std::string& l : outcome_.diag.runtime) ctx_.files[Channel::kRuntime].line(l);
+}
+
+StatusCode CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta, Matrix6& k) {
+  PileCallOptions options;  // perturbed analyses never record warnings
+  options.pMultiplier = pm_[static_cast<std::size_t>(p)];
+  options.yMultiplier = ym_[static_cast<std::size_t>(p)];
+  options.loadFraction = TCUR;
+  // Central differences at the head in global axes: first +delta on every component, then
+  // -delta.
+  std::array<Vector6, 6> plus{};
+  std::array<Vector6, 6> minus{};
+  for (int sign = 0; sign < 2; ++sign) {
+    for (std::size_t j = 0; j < 6; ++j) {
+      Vector6 u = ug;
+      u[j] += sign == 0 ? delta[j] : -delta[j];
+      outcome_.clear();
+      const StatusCode status = ctx_.piles.analysePile(p, u, options, *workspace_, outcome_);
+      if (!isOk(status)) return status;
+      if (outcome_.lateralNotConverged) noteNonConvergence(p);
+      (sign == 0 ? plus : minus)[j] = outcome_.force;
+    }
+  }
+  for (std::size_t j = 0; j < 6; ++j) {
+    for (std::size_t i = 0; i < 6; ++i) k[i][j] = (plus[j][i] - minus[j][i]) * 0.5 / delta[j];
+  }
+  return StatusCode::kCompleted;
+}
+
 StatusCode CapSolver::assembleStiffness(const Vector6& dv, Matrix6& ss) {
   ss = {};
-  PileCallOptions options;  // perturbed analyses never record warnings
   for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
     const PileGeometry& g = ctx_.piles.geometry(p);
     const Matrix6 a = transferMatrix(g.x, g.y, g.z);
-    const Vector6 ug = multiply(a, dv);
-    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
-    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
-    // Head stiffness in global axes by central differences: first +delta on every component,
-    // then -delta.
-    std::array<Vector6, 6> plus{};
-    std::array<Vector6, 6> minus{};
-    for (int sign = 0; sign < 2; ++sign) {
-      for (std::size_t j = 0; j < 6; ++j) {
-        Vector6 u = ug;
-        u[j] += sign == 0 ? delta_[j] : -delta_[j];
-        outcome_.clear();
-        const StatusCode status = ctx_.piles.analysePile(p, u, options, *workspace_, outcome_);
-        if (!isOk(status)) return status;
-        if (outcome_.lateralNotConverged) pileStatus_ = 1;
-        (sign == 0 ? plus : minus)[j] = outcome_.force;
-      }
-    }
     Matrix6 k{};
-    for (std::size_t j = 0; j < 6; ++j) {
-      for (std::size_t i = 0; i < 6; ++i) k[i][j] = (plus[j][i] - minus[j][i]) * 0.5 / delta_[j];
-    }
+    const StatusCode status = headStiffness(p, multiply(a, dv), delta_, k);
+    if (!isOk(status)) return status;
     const Matrix6 contribution = multiply(transpose(a), multiply(k, a));
     for (std::size_t i = 0; i < 6; ++i) {
       for (std::size_t j = 0; j < 6; ++j) ss[i][j] += contribution[i][j];
@@ -340,6 +362,7 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
     while (stepFlag_ == 0) {
       ++iteration_;
       pileStatus_ = 0;
+      std::fill(warned_.begin(), warned_.end(), 0);
       bearing_ = pullOut_ = torsion_ = 0;
       writeProgress(item, iteration_);
       if (ctx_.files.stopRequested()) return StatusCode::kStoppedByUser;
@@ -459,7 +482,10 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
   }
   writeResults(control, result);
   ++ctx_.analysedCount;
-  return printingPass();
+  const StatusCode status = printingPass();
+  if (!isOk(status)) return status;
+  writeOutcome(result);
+  return StatusCode::kCompleted;
 }
 
 void CapSolver::writePileWarnings() {
@@ -625,10 +651,8 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
     }
   }
 
-  TextFile& convergence = files[Channel::kConvergence];
   if (lastConverged_ >= 1.0) {
     result.outcome = CapOutcome::kCompleted;
-    convergence.line("    1 ANALYSIS COMPLETED");
   } else {
     result.outcome = CapOutcome::kPartial;
     const double p = 100.0 * lastConverged_;
@@ -636,7 +660,6 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
       files[c].line("     ** WARNING **  GROUP COULD NOT GET SOLUTION FOR 100% OF THE LOAD");
       files[c].line(fmt::format("     RESULTS ARE FOR{}% OF THE TOTAL LOAD", fixed(8, 2, p)));
     }
-    convergence.line(fmt::format("    2 SOLUTION AT{}% OF THE TOTAL LOAD", fixed(8, 2, p)));
   }
   if (control.printOption >= 1) {
     for (Channel c : {Channel::kReport, Channel::kSummary}) {
@@ -646,21 +669,73 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
   }
 }
 
+// The result line of a reported item, once the printing pass has analysed every pile again at
+// the reported displacement: a pile that did not close there leaves the item without its
+// results, and the line says so.
+void CapSolver::writeOutcome(CapResult& result) {
+  TextFile& convergence = ctx_.files[Channel::kConvergence];
+  if (pileStatus_ == 1) {
+    result.outcome = CapOutcome::kNoPileConvergence;
+    convergence.line("    6 NO CONVERGENCE ON PILES");
+  } else if (result.outcome == CapOutcome::kCompleted) {
+    convergence.line("    1 ANALYSIS COMPLETED");
+  } else {
+    convergence.line(
+        fmt::format("    2 SOLUTION AT{}% OF THE TOTAL LOAD", fixed(8, 2, 100.0 * lastConverged_)));
+  }
+}
+
 StatusCode CapSolver::printingPass() {
   FileSet& files = ctx_.files;
   files[Channel::kCapResults].line("* TABLE M *   COMPUTATION ON INDIVIDUAL PILE");
   (void)files.open(Channel::kPileResultsWork, TextFile::Mode::kWrite);
+  // The reported level: the distributed loads and soil movement along the piles are those of the
+  // last converged load fraction, like the cap load.
+  TCUR = lastConverged_;
+  pileStatus_ = 0;
+  std::fill(warned_.begin(), warned_.end(), 0);
+  // The head stiffness of a pile, for the equivalent stiffnesses of components that did not
+  // move, comes from the pile's own central differences, in the plane as in space.
+  const Vector6 headDelta = perturbations(ctx_.model.switches.unitsCode(), false);
   PileCallOptions options;
   options.finalResults = true;
+  options.loadFraction = TCUR;
+  Matrix6 k{};
   StatusCode status = StatusCode::kCompleted;
   for (int p = 0; p < ctx_.piles.pileCount() && isOk(status); ++p) {
     const PileGeometry& g = ctx_.piles.geometry(p);
-    const Matrix6 a = transferMatrix(g.x, g.y, g.z);
+    const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), DV);
+    const Vector6 u = multiply(rotationMatrix(g), ug);
+    options.headStiffness = nullptr;
+    // In the plane only the in-plane components (axial, lateral y, rotation z) are reported.
+    bool unmoved = false;
+    for (std::size_t j = 0; j < 6; ++j) {
+      const bool reported = !planar_ || j == 0 || j == 1 || j == 5;
+      unmoved = unmoved || (reported && std::fabs(u[j]) <= 1.0e-14);
+    }
+    if (unmoved) {
+      status = headStiffness(p, ug, headDelta, k);
+      if (!isOk(status)) break;
+      options.headStiffness = &k;
+    }
     options.pMultiplier = pm_[static_cast<std::size_t>(p)];
     options.yMultiplier = ym_[static_cast<std::size_t>(p)];
     outcome_.clear();
-    status = ctx_.piles.analysePile(p, multiply(a, DV), options, *workspace_, outcome_);
-    if (isOk(status) && ctx_.onPileResults) status = ctx_.onPileResults(p, outcome_, *workspace_);
+    status = ctx_.piles.analysePile(p, ug, options, *workspace_, outcome_);
+    // The warnings of the final analysis (a plastic hinge, a solution that did not close) are
+    // written as in any pass, a pile's non-convergence once.
+    if (!outcome_.lateralNotConverged || warned_[static_cast<std::size_t>(p)] == 0) {
+      for (const std::string& l : outcome_.diag.report) files[Channel::kReport].line(l);
+      for (const std::string& l : outcome_.diag.runtime) files[Channel::kRuntime].line(l);
+    }
+    if (!isOk(status)) break;
+    if (outcome_.lateralNotConverged) {
+      // No results along this pile: the workspace holds nothing of it.
+      warned_[static_cast<std::size_t>(p)] = 1;
+      pileStatus_ = 1;
+      continue;
+    }
+    if (ctx_.onPileResults) status = ctx_.onPileResults(p, outcome_, *workspace_);
   }
   files.close(Channel::kPileResultsWork);
   return status;

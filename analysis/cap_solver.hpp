@@ -101,6 +101,8 @@ class CapSolver {
 
  private:
   StatusCode pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv);
+  StatusCode headStiffness(int pile, const Vector6& ug, const Vector6& delta, Matrix6& k);
+  void noteNonConvergence(int pile);
   StatusCode assembleStiffness(const Vector6& dv, Matrix6& ss);
   StatusCode assemblePlanarStiffness(const Vector6& dv, Matrix6& ss);
   bool invertAndCorrect();
@@ -109,6 +111,7 @@ class CapSolver {
   void writeVectors() const;
   void writePileWarnings();
   void writeResults(const CapControl& control, CapResult& result);
+  void writeOutcome(CapResult& result);
   void writeFactorTable();
   StatusCode printingPass();
   void writeProgress(const CapItem& item, int iteration) const;
@@ -133,6 +136,9 @@ class CapSolver {
   int iteration_ = 0;
   int stepFlag_ = 0;
   int pileStatus_ = 0;
+  // Piles whose non-convergence has been reported in the current global iteration (or the
+  // printing pass): one warning per pile, however many perturbed analyses failed.
+  std::vector<char> warned_;
   int bearing_ = 0, pullOut_ = 0, torsion_ = 0;
   std::vector<std::string> bearingLines_, pullOutLines_, torsionLines_;
   // Norms of the last iteration, for the runtime file.

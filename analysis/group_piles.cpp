@@ -246,9 +246,10 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   }
   axial *= p.axialFactor;
 
-  // Torsional spring; a head pinned in either plane transmits no torque.
+  // Torsional spring. The twist is looked up on the curve for every pile, so that a twist beyond
+  // it is reported; a head pinned in either plane then transmits no torque.
   double torque = 0.0;
-  if (p.torsionCurve != nullptr && !p.torsionFree) {
+  if (p.torsionCurve != nullptr) {
     const CurveLookup t = lookUpHeadCurve(*p.torsionCurve, u[3]);
     if (t.failure != 0) {
       if (options.collectWarnings) {
@@ -256,7 +257,7 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
         out.torsionBlock = failureBlock("APPARENT FAILURE IN TORSION     ", p.number,
                                         "ROTATION =", u[3], t.exceeded, "T. MOMENT=", 0.0);
       }
-    } else {
+    } else if (!p.torsionFree) {
       torque = t.force;
     }
   }
@@ -282,6 +283,14 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   head.torque = torque;
   head.axialDisplacement = u[0];
   head.twist = u[3];
+  head.loadFraction = options.loadFraction;
+  if (options.headStiffness != nullptr) {
+    // In pile axes the stiffness is R k R^T; the pile opposes the displacement, so its
+    // equivalent stiffness is the negated diagonal term, per pile of a two-dimensional row.
+    const Matrix6 local =
+        multiply(p.rotation, multiply(*options.headStiffness, transpose(p.rotation)));
+    for (std::size_t k = 0; k < 6; ++k) head.fallbackStiffness[k] = -local[k][k] / p.count;
+  }
   if (ws.axialDistribution) head.axialForce = &ws.axialLoad;
   // The group-reduction multipliers the cap solver holds for this pile now.
   const PyMultipliers multipliers{options.pMultiplier, options.yMultiplier};
@@ -291,6 +300,14 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   const LateralPileSolution& s = ws.solution;
   if (!isOk(s.status)) return s.status;
   if (!s.converged) out.lateralNotConverged = true;
+  if (s.converged && s.hingeNode >= 0) {
+    out.plasticHinge = true;
+    // Reported with the final results of the item: the state the engineer designs for.
+    if (options.finalResults) {
+      out.diag.both(
+          fmt::format("     ** WARNING **  PLASTIC HINGE IS FORMED IN GROUP{:5d}", p.number));
+    }
+  }
 
   // The force the pile exerts on the cap, in pile axes, then in global axes.
   const Vector6 f{-axial, -s.shearY, -s.shearZ, -torque, s.momentZ, -s.momentY};

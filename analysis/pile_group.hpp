@@ -23,11 +23,20 @@ struct PileCallOptions {
   bool finalResults = false;     // leave the results along the pile in the workspace
   double pMultiplier = 1.0;      // group-reduction multipliers of the pile
   double yMultiplier = 1.0;
+  // The fraction of the item's load being applied (TCUR): the distributed loads and the soil
+  // movement along the piles follow the cap load.
+  double loadFraction = 1.0;
+  // The pile's head stiffness in global axes from the central differences (the derivative of
+  // the force on the cap by the head displacement), or null. With the final results it gives the
+  // pile-top equivalent stiffness of every local component whose head displacement is too small
+  // to divide by.
+  const Matrix6* headStiffness = nullptr;
 };
 
 struct PileOutcome {
   Vector6 force{};  // force of the pile on the cap, global axes, at the pile head
   bool lateralNotConverged = false;
+  bool plasticHinge = false;  // some node bends past the end of its moment-curvature curve
   // Apparent failures met while collecting: counts (0 or 1 here) and the blocks of lines for the
   // warnings work file, in the order bearing, pull-out, torsion.
   int bearingFailures = 0;
@@ -39,6 +48,7 @@ struct PileOutcome {
   void clear() {
     force = {};
     lateralNotConverged = false;
+    plasticHinge = false;
     bearingFailures = pullOutFailures = torsionFailures = 0;
     bearingBlock.clear();
     pullOutBlock.clear();

@@ -320,7 +320,8 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
     f.line(std::string(kIndent) + "* PILE TOP EQUIVALENT STIFFNESSES");
     const std::array<const char*, 6> labels = {"AXIAL,",   "LAT. y,", "LAT. z,",
                                                "TORSION,", "ROT. y,", "ROT. z,"};
-    for (std::size_t k = 0; k < 6; ++k) {
+    // In the plane a pile has no out-of-plane stiffness to report.
+    for (std::size_t k : comps) {
       f.line(fmt::format("{}  {:<10}{}", kIndent, labels[k],
                          formatRealCell(14, 5, work.solution.headStiffness[k])));
     }

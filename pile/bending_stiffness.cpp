@@ -51,6 +51,35 @@ double secantBendingStiffness(const MomentCurvatureSet& set, double curvature, d
   return ei;
 }
 
+bool isPlasticHinge(const MomentCurvatureSet& set, double curvature, double axialLoad) {
+  const auto& levels = set.curves;
+  const std::size_t n = levels.size();
+  if (n == 0) return false;
+  const auto beyond = [curvature](const MomentCurvatureCurve& c) {
+    return c.points.size() >= 2 && curvature > c.points.back().curvature;
+  };
+  std::size_t k = 0;
+  while (k + 1 < n && axialLoad >= levels[k + 1].axialLoad) ++k;
+  // Between two levels the moment is interpolated, so it still grows while either curve does.
+  const bool between =
+      k + 1 < n && axialLoad > levels[k].axialLoad && levels[k + 1].axialLoad > levels[k].axialLoad;
+  return beyond(levels[k]) && (!between || beyond(levels[k + 1]));
+}
+
+int firstPlasticHinge(int increments, double increment, double axialLoad,
+                      const NodeArray& deflection, const NodeCurveSets& sets) {
+  const double h2 = increment * increment;
+  for (int m = 0; m <= increments; ++m) {
+    const MomentCurvatureSet* set = sets[static_cast<std::size_t>(m)];
+    if (set == nullptr) continue;
+    const double phi = std::abs(deflection[slotOf(m + 1)] - 2.0 * deflection[slotOf(m)] +
+                                deflection[slotOf(m - 1)]) /
+                       h2;
+    if (phi >= kCurvatureGuard && isPlasticHinge(*set, phi, axialLoad)) return m;
+  }
+  return -1;
+}
+
 void updateBendingStiffness(int increments, double increment, double axialLoad,
                             const NodeArray& deflection, const NodeCurveSets& sets,
                             NodeArray& stiffness) {

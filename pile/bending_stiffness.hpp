@@ -26,6 +26,16 @@ using NodeCurveSets = std::array<const MomentCurvatureSet*, kMaxNodes>;
 [[nodiscard]] double secantBendingStiffness(const MomentCurvatureSet& set, double curvature,
                                             double axialLoad, double elastic);
 
+// Whether `curvature` lies beyond the last point of every curve of `set` that is read at
+// `axialLoad`: the moment can grow no further and the section has formed a plastic hinge.
+[[nodiscard]] bool isPlasticHinge(const MomentCurvatureSet& set, double curvature,
+                                  double axialLoad);
+
+// The first real node (0..`increments`) of one bending plane whose curvature from `deflection`
+// passes the end of its moment-curvature curve; -1 when none does.
+[[nodiscard]] int firstPlasticHinge(int increments, double increment, double axialLoad,
+                                    const NodeArray& deflection, const NodeCurveSets& sets);
+
 // Overwrites the bending stiffness of the real nodes 0..`increments` of one bending plane from
 // the curvatures of `deflection` (slot layout, increment length `increment`), the head axial
 // load `axialLoad` and the node's set. Nodes without a set and the imaginary nodes keep their

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <initializer_list>
@@ -171,15 +172,17 @@ double headMoment(double h, const NodeArray& y, const NodeArray& r) {
   return -r[at(0)] * (y[at(1)] - 2.0 * y[at(0)] + y[at(-1)]) / (h * h);
 }
 
-// Load terms W = distributed load + Es x free-field soil movement.
+// Load terms W = distributed load + Es x free-field soil movement, both at the fraction of the
+// item's load being applied.
 void updateLoadTerms(const LateralPileModel& pile, LateralPileWorkspace& work) {
+  const double f = work.loadFraction;
   for (int m = 0; m <= pile.increments; ++m) {
     const auto k = static_cast<std::size_t>(m);
-    double wy = pile.loadY[k];
-    double wz = pile.loadZ[k];
+    double wy = f * pile.loadY[k];
+    double wz = f * pile.loadZ[k];
     if (pile.soilMovement) {
-      wy += work.soilModulus[k] * pile.movementY[k];
-      wz += work.soilModulus[k] * pile.movementZ[k];
+      wy += work.soilModulus[k] * f * pile.movementY[k];
+      wz += work.soilModulus[k] * f * pile.movementZ[k];
     }
     work.loadTermY[at(m)] = wy;
     work.loadTermZ[at(m)] = wz;
@@ -238,6 +241,7 @@ StatusCode setUp(const LateralPileModel& pile, const PileHeadInput& head, const 
   work.stiffnessY.fill(0.0);
   work.stiffnessZ.fill(0.0);
   work.axialForce.fill(0.0);
+  work.loadFraction = head.loadFraction;
   for (int m = -3; m <= n + 3; ++m) {
     const auto k = static_cast<std::size_t>(m < 0 ? 0 : (m > n ? n : m));
     work.stiffnessY[at(m)] = pile.stiffnessY[k];
@@ -328,8 +332,8 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
       double dy = work.y[at(m)];
       double dz = work.z[at(m)];
       if (pile.soilMovement) {
-        dy -= pile.movementY[k];
-        dz -= pile.movementZ[k];
+        dy -= work.loadFraction * pile.movementY[k];
+        dz -= work.loadFraction * pile.movementZ[k];
       }
       work.relativeDeflection[k] = std::sqrt(dy * dy + dz * dz);
     }
@@ -353,6 +357,11 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
       equivalentStiffness(-out.momentZ, head.slopeZ, fb[4]),
       equivalentStiffness(-out.momentY, head.slopeY, fb[5]),
   };
+  if (pile.nonlinearBending) {
+    const int y = firstPlasticHinge(n, h, head.axialLoad, work.y, pile.curvesY);
+    const int z = firstPlasticHinge(n, h, head.axialLoad, work.z, pile.curvesZ);
+    out.hingeNode = y < 0 ? z : (z < 0 ? y : std::min(y, z));
+  }
   if (results != nullptr) fillResultQuantities(pile, work, *results);
   return out;
 }

@@ -112,6 +112,9 @@ struct PileHeadInput {
   // the pile's own.
   const PyMultipliers* multipliers = nullptr;
   double torque = 0.0;  // T
+  // The fraction of the item's load applied in this analysis (the cap solver's TCUR): the
+  // distributed loads and the free-field soil movement along the pile grow with the cap load.
+  double loadFraction = 1.0;
   // Used only for the pile-top equivalent stiffnesses.
   double axialDisplacement = 0.0;  // u1
   double twist = 0.0;              // u4
@@ -139,16 +142,20 @@ struct LateralPileWorkspace {
   NodeArray cZ{};
   RealNodeArray soilModulus{};         // Es, shared by both planes
   RealNodeArray relativeDeflection{};  // resultant deflection relative to the soil
+  double loadFraction = 1.0;           // of the distributed loads and soil movement, this solve
 };
 
 struct LateralPileSolution {
   StatusCode status = StatusCode::kCompleted;
   bool converged = false;  // false: "NO CLOSURE OF A LLP" (head values and results not set)
   int iterations = 0;      // linear solutions done
-  double shearY = 0.0;     // head shear in local y: soil reaction less distributed load
-  double shearZ = 0.0;     // head shear in local z
-  double momentY = 0.0;    // head moment of the bending with deflection in y
-  double momentZ = 0.0;    // head moment of the bending with deflection in z
+  // On convergence with moment-curvature sets: the first real node whose curvature lies beyond
+  // the end of its curve in either plane (a plastic hinge); -1 when none.
+  int hingeNode = -1;
+  double shearY = 0.0;   // head shear in local y: soil reaction less distributed load
+  double shearZ = 0.0;   // head shear in local z
+  double momentY = 0.0;  // head moment of the bending with deflection in y
+  double momentZ = 0.0;  // head moment of the bending with deflection in z
   // Pile-top equivalent stiffnesses in local component order (axial, y, z, twist, rotation
   // about y, rotation about z): the force the pile opposes per unit head displacement,
   // -f(i)/u(i) with f = (-P, -Vy, -Vz, -T, +Mz-plane, -My-plane) and u the local head

@@ -62,8 +62,10 @@ void fillResultQuantities(const LateralPileModel& pile, const LateralPileWorkspa
     const double vy = shear(m, h, work.y, work.stiffnessY, work.axialForce);
     const double vz = shear(m, h, work.z, work.stiffnessZ, work.axialForce);
     const double es = work.soilModulus[k];
-    const double py = es * (pile.soilMovement ? y - pile.movementY[k] : y);
-    const double pz = es * (pile.soilMovement ? z - pile.movementZ[k] : z);
+    // The soil reacts to the deflection relative to the free-field movement applied so far.
+    const double f = work.loadFraction;
+    const double py = es * (pile.soilMovement ? y - f * pile.movementY[k] : y);
+    const double pz = es * (pile.soilMovement ? z - f * pile.movementZ[k] : z);
     const double mr = std::hypot(my, mz);
     const double vr = std::hypot(vy, vz);
     set(q::kDeflectionY, k, y);
@@ -82,8 +84,8 @@ void fillResultQuantities(const LateralPileModel& pile, const LateralPileWorkspa
     set(q::kTotalStress, k, totalStress(pile.sections[k], work.axialForce[at(m)], my, mz));
     set(q::kStiffnessZ, k, work.stiffnessY[at(m)]);
     set(q::kStiffnessY, k, work.stiffnessZ[at(m)]);
-    set(q::kDistributedLoadY, k, pile.loadY[k]);
-    set(q::kDistributedLoadZ, k, pile.loadZ[k]);
+    set(q::kDistributedLoadY, k, f * pile.loadY[k]);
+    set(q::kDistributedLoadZ, k, f * pile.loadZ[k]);
     set(q::kMomentDemandCapacity, k, ratio(mr, pile.sections[k].momentCapacity));
     set(q::kShearDemandCapacity, k, ratio(vr, pile.sections[k].shearCapacity));
   }

@@ -1,7 +1,9 @@
 #include "analysis/cap_solver.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <functional>
@@ -23,11 +25,14 @@ class SpringPiles : public PileGroupAnalysis {
   struct Pile {
     PileGeometry geometry;
     Vector6 stiffness;  // local axes: axial, lateral y, lateral z, torsion, rotation y, rotation z
+    Vector6 cubic{};    // a further force -c u^3 on each local component
   };
   std::vector<Pile> piles;
   double stiffnessCallScale = 1.0;  // perturbed analyses see a stiffer pile
   std::function<void(const Vector6& ug, Vector6& force)> disturbPass;
   std::function<void()> onCall;
+  // Whether the lateral solution of a pile does not close in an analysis with these options.
+  std::function<bool(int pile, const PileCallOptions&)> doesNotClose;
   mutable int calls = 0;
 
   int pileCount() const override { return static_cast<int>(piles.size()); }
@@ -46,9 +51,16 @@ class SpringPiles : public PileGroupAnalysis {
     const Vector6 u = multiply(r, ug);
     Vector6 f{};
     const double scale = options.collectWarnings || options.finalResults ? 1.0 : stiffnessCallScale;
-    for (std::size_t k = 0; k < 6; ++k) f[k] = -scale * pile.stiffness[k] * u[k];
+    for (std::size_t k = 0; k < 6; ++k) {
+      f[k] = -scale * pile.stiffness[k] * u[k] - pile.cubic[k] * u[k] * u[k] * u[k];
+    }
     out.force = multiplyTransposed(r, f);
     if (options.collectWarnings && disturbPass) disturbPass(ug, out.force);
+    if (doesNotClose && doesNotClose(p, options)) {
+      out.lateralNotConverged = true;
+      out.diag.both(fmt::format(
+          "     ** WARNING **  NO CLOSURE OF A LLP AFTER  100 ITERATIONS  PILE GROUP{:5d}", p + 1));
+    }
     return StatusCode::kCompleted;
   }
 };
@@ -87,12 +99,21 @@ struct Harness {
     }
   }
 
+  std::vector<int> printed;  // the piles the printing pass handed over, 0-based
+
+  // A planar analysis: cap X, Y and rotation Z.
+  void planar() { model.switches.values[2] = 2; }
+
   StatusCode solve(const SpringPiles& piles, const CapControl& control, const Vector6& load,
                    CapResult& result) {
     model.pileRows.assign(static_cast<std::size_t>(piles.pileCount()), PileGroupRow{});
     factors = initialGroupFactors(model);
     GroupFactorWorkspace work(model);
-    CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed, {}});
+    CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed,
+                                [this](int pile, const PileOutcome&, const PileWorkspace&) {
+                                  printed.push_back(pile);
+                                  return StatusCode::kCompleted;
+                                }});
     const StatusCode status = solver.solve(control, CapItem{false, 1, 1}, load, result);
     files.closeAll();
     return status;
@@ -330,6 +351,177 @@ TEST(CapSolverProgress, RecordOfTheLastIteration) {
   EXPECT_EQ(progress[0], "- ANALYSIS FOR LOAD CASE   1/  1");
   EXPECT_EQ(progress[1], " STEP:    1 TCUR:    1.0000 ITERATION:    2");
   EXPECT_EQ(progress[2], "");
+}
+
+int countLine(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+std::string noClosure(int pile) {
+  return fmt::format(
+      "     ** WARNING **  NO CLOSURE OF A LLP AFTER  100 ITERATIONS  PILE GROUP{:5d}", pile);
+}
+
+// Pile 2 of two closes at the cap displacement itself but not at the perturbed displacements of
+// the head stiffness. The iteration goes on with that stiffness (the step converges on its second
+// iteration), but the item has no results, and the reason is written once for that pile in each
+// global iteration, not once per perturbed analysis; in space and in the plane.
+TEST(CapSolverPileStatus, PerturbedAnalysesThatDoNotCloseLeaveOneWarningPerPile) {
+  for (bool planar : {false, true}) {
+    Harness h;
+    if (planar) h.planar();
+    SpringPiles group;
+    group.piles.push_back({pileAt(0, -30, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+    group.piles.push_back({pileAt(0, 30, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+    group.doesNotClose = [](int p, const PileCallOptions& o) {
+      return p == 1 && !o.collectWarnings && !o.finalResults;
+    };
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.6, 10), {1e4, 0, 0, 0, 0, 0}, result)));
+    EXPECT_EQ(result.outcome, CapOutcome::kNoPileConvergence);
+    EXPECT_EQ(h.convergence().back(), "    6 NO CONVERGENCE ON PILES");
+    const std::vector<std::string> runtime = h.lines(9);
+    const auto iterations = std::count_if(runtime.begin(), runtime.end(), [](const auto& l) {
+      return l.rfind("     ITERATION ", 0) == 0;
+    });
+    EXPECT_EQ(iterations, 2) << planar;
+    for (int line : {6, 9}) {
+      EXPECT_EQ(countLine(h.lines(line), noClosure(2)), iterations) << planar << " file " << line;
+      EXPECT_EQ(countLine(h.lines(line), noClosure(1)), 0) << planar << " file " << line;
+    }
+  }
+}
+
+// The printing pass analyses every pile again at the reported displacement. A pile that does not
+// close there has no results: it is not handed to the writers (which would otherwise print the
+// previous pile's values along it), its warning is written, and the item says why.
+TEST(CapSolverPileStatus, APileThatDoesNotCloseInThePrintingPassIsNotPrinted) {
+  Harness h;
+  SpringPiles group;
+  for (double y : {-30.0, 0.0, 30.0}) {
+    group.piles.push_back({pileAt(0, y, 0, 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
+  }
+  group.doesNotClose = [](int p, const PileCallOptions& o) { return p == 1 && o.finalResults; };
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {3e4, 0, 0, 0, 0, 0}, result)));
+  EXPECT_EQ(h.printed, (std::vector<int>{0, 2}));
+  EXPECT_EQ(result.outcome, CapOutcome::kNoPileConvergence);
+  EXPECT_FALSE(result.reported());
+  EXPECT_EQ(h.convergence().back(), "    6 NO CONVERGENCE ON PILES");
+  EXPECT_EQ(countLine(h.lines(6), noClosure(2)), 1);
+  EXPECT_EQ(countLine(h.lines(9), noClosure(2)), 1);
+}
+
+// The planar path. A row's pile in the plane X-Y with batter angle t (from the vertical X,
+// leaning toward +Y) has its axis along (cos t, sin t) and its lateral axis along
+// (-sin t, cos t); a head at (x, y) moves rigidly with the cap: uX = DX - y·RZ, uY = DY + x·RZ.
+PileGeometry planarPile(double x, double y, double batterDeg) {
+  PileGeometry g = pileAt(x, y, 0.0, 0.0, 90.0 - batterDeg);
+  g.theta = g.beta;
+  g.cosTheta = g.cosB;
+  g.sinTheta = g.sinB;
+  return g;
+}
+
+// Equilibrium of the planar cap checked with hand-written rigid-body kinematics and statics,
+// independently of the transfer and rotation matrices the solver uses: two battered piles with
+// their heads below and beside the origin, under a moment that turns the cap.
+TEST(PlanarCapSolver, BatteredPilesOffTheOriginBalanceACapRotation) {
+  Harness h;
+  h.planar();
+  struct Row {
+    double x, y, batter, ka, kl, kr;  // head, batter (degrees), axial, lateral, rotational
+  };
+  const Row rows[2] = {{6.0, -40.0, -14.0, 4.0e5, 2.0e4, 3.0e7},
+                       {2.0, 50.0, 9.5, 3.0e5, 1.5e4, 2.0e7}};
+  SpringPiles group;
+  for (const Row& r : rows) {
+    group.piles.push_back({planarPile(r.x, r.y, r.batter), {r.ka, r.kl, 0.0, 0.0, 0.0, r.kr}});
+  }
+  const double load[3] = {1.0e4, -2.0e3, 6.0e5};  // X, Y, moment Z
+  CapResult result;
+  ASSERT_TRUE(
+      isOk(h.solve(group, control(1.0, 0.1), {load[0], load[1], 0, 0, 0, load[2]}, result)));
+  ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+  const double dx = result.displacement[0], dy = result.displacement[1];
+  const double rz = result.displacement[5];
+  EXPECT_GT(std::fabs(rz), 1.0e-5);  // the cap does turn
+  double sum[3] = {load[0], load[1], load[2]};
+  for (const Row& r : rows) {
+    const double t = r.batter * M_PI / 180.0;
+    const double ux = dx - r.y * rz;
+    const double uy = dy + r.x * rz;
+    const double axial = -r.ka * (ux * std::cos(t) + uy * std::sin(t));
+    const double lateral = -r.kl * (-ux * std::sin(t) + uy * std::cos(t));
+    const double fx = axial * std::cos(t) - lateral * std::sin(t);
+    const double fy = axial * std::sin(t) + lateral * std::cos(t);
+    sum[0] += fx;
+    sum[1] += fy;
+    sum[2] += -r.kr * rz + r.x * fy - r.y * fx;
+  }
+  // The solve stops on a relative correction of 1e-6 of linear springs; what is left over is far
+  // below that fraction of the loads.
+  EXPECT_NEAR(sum[0], 0.0, 1.0e-6 * load[0]);
+  EXPECT_NEAR(sum[1], 0.0, 1.0e-6 * load[0]);
+  EXPECT_NEAR(sum[2], 0.0, 1.0e-6 * load[2]);
+  // Out of the plane nothing moves.
+  for (std::size_t k : {2u, 3u, 4u}) EXPECT_EQ(result.displacement[k], 0.0);
+}
+
+// The planar stiffness comes from central differences on the cap with perturbations of 1.0E-5
+// on the translations (2.54E-7 in metric units) and 1.0E-8 on the rotation. On a spring with a
+// cubic term -c u^3 the central difference at u = 0 is -(k + c·d^2): the perturbation shows in
+// the stiffness of the first iteration of a case without load.
+TEST(PlanarCapSolver, PerturbationsOfTheCapStiffness) {
+  for (int units : {1, 2}) {
+    Harness h;
+    h.planar();
+    h.model.switches.values[1] = units;
+    SpringPiles group;
+    group.piles.push_back({pileAt(0, 0, 0, 0, 90),
+                           {1.0, 1.0, 0.0, 0.0, 0.0, 1.0},
+                           {1.0e10, 1.0e10, 0, 0, 0, 1.0e16}});
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {}, result)));
+    const double d = units == 2 ? 2.54e-7 : 1.0e-5;
+    EXPECT_NEAR(result.stiffness[0][0], -(1.0 + 1.0e10 * d * d), 1.0e-9) << units;
+    EXPECT_NEAR(result.stiffness[1][1], -(1.0 + 1.0e10 * d * d), 1.0e-9) << units;
+    EXPECT_NEAR(result.stiffness[5][5], -(1.0 + 1.0e16 * 1.0e-16), 1.0e-9) << units;
+  }
+}
+
+// In the plane a correction of 1.0E-10 or less is converged whatever the relative error, and
+// there is no relaxed rule from the 41st iteration. With a stiffness ten times too high every
+// correction is 0.9 of the one before, DDV_n = d0·0.9^(n-1).
+TEST(PlanarCapSolver, ThresholdsWithoutTheFortyFirstIterationRule) {
+  {
+    // Displacement, d0 = P/(10 k) = 1.0E-7: the first n with 1e-7·0.9^(n-1) <= 1e-10 is 67 (in
+    // space the iteration would stop at the 41st).
+    Harness h;
+    h.planar();
+    SpringPiles group;
+    group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 0, 0, 0, 1e8}});
+    group.stiffnessCallScale = 10.0;
+    CapControl c = control(1.0, 0.1, 200);
+    c.tolerance = 1.0e-30;
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, c, {1.0e-1, 0, 0, 0, 0, 0}, result)));
+    EXPECT_EQ(result.iterations, 67);
+  }
+  {
+    // Rotation, d0 = M/(10 k) = 1.0E-9: the first n with 1e-9·0.9^(n-1) <= 1e-10 is 23; in space
+    // a rotation correction must fall to 1.0E-12 or wait for the 41st iteration.
+    Harness h;
+    h.planar();
+    SpringPiles group;
+    group.piles.push_back({pileAt(0, 0, 0, 0, 90), {1e5, 1e4, 0, 0, 0, 1e8}});
+    group.stiffnessCallScale = 10.0;
+    CapControl c = control(1.0, 0.1, 200);
+    c.tolerance = 1.0e-30;
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, c, {0, 0, 0, 0, 0, 1.0}, result)));
+    EXPECT_EQ(result.iterations, 23);
+  }
 }
 
 }  // namespace

@@ -166,6 +166,28 @@ TEST(GroupPile, APinnedHeadTransmitsNoTorque) {
   EXPECT_EQ(f[3], 0.0);
 }
 
+// The twist of a pinned head is still looked up on its torque-rotation curve: a twist beyond the
+// curve's last point (1.0 rad) is an apparent torsion failure, though no torque is transmitted.
+TEST(GroupPile, APinnedHeadTwistedBeyondItsCurveReportsATorsionFailure) {
+  Group g(linearSpringDeck(1, 1.0));
+  ASSERT_TRUE(isOk(g.status));
+  auto work = g.piles->makeWorkspace();
+  PileOutcome out;
+  PileCallOptions options;
+  options.collectWarnings = true;
+  ASSERT_TRUE(isOk(g.piles->analysePile(0, {0.0, 0.0, 0.0, 1.5, 0.0, 0.0}, options, *work, out)));
+  EXPECT_EQ(out.force[3], 0.0);
+  EXPECT_EQ(out.torsionFailures, 1);
+  ASSERT_EQ(out.torsionBlock.size(), 3u);
+  EXPECT_EQ(out.torsionBlock[1],
+            "     ** WARNING **  APPARENT FAILURE IN TORSION       PILE GROUP    1");
+  // Within the curve a pinned head transmits no torque and reports nothing.
+  out.clear();
+  ASSERT_TRUE(isOk(g.piles->analysePile(0, {0.0, 0.0, 0.0, 0.5, 0.0, 0.0}, options, *work, out)));
+  EXPECT_EQ(out.force[3], 0.0);
+  EXPECT_EQ(out.torsionFailures, 0);
+}
+
 TEST(GroupPile, AxialStiffnessIsTheCurveSlopeTimesTheAxialLoadFactor) {
   Group g(linearSpringDeck(2, 1.5));
   ASSERT_TRUE(isOk(g.status));

@@ -222,5 +222,49 @@ TEST(NonlinearBending, SetsAreIgnoredWhenSwitchedOff) {
   EXPECT_EQ(r.results->at(quantity::kStiffnessZ, 20), 1.0e10);
 }
 
+// A plastic hinge: the curvature lies beyond the last point of the curve, so the moment can grow
+// no further. Between two axial-load levels the moment is interpolated and still grows while
+// either level's curve does.
+TEST(PlasticHinge, CurvatureBeyondTheLastPointOfTheCurvesInUse) {
+  MomentCurvatureSet s;
+  s.curves.push_back(curve(0.0, {{0.0, 0.0}, {100.0, 0.001}, {200.0, 0.006}}));
+  s.curves.push_back(curve(1000.0, {{0.0, 0.0}, {150.0, 0.001}, {280.0, 0.010}}));
+  EXPECT_FALSE(isPlasticHinge(s, 0.006, 0.0));  // on the last point
+  EXPECT_TRUE(isPlasticHinge(s, 0.0061, 0.0));
+  EXPECT_FALSE(isPlasticHinge(s, 0.0061, 500.0));  // the upper level still rises
+  EXPECT_TRUE(isPlasticHinge(s, 0.0101, 500.0));
+  EXPECT_FALSE(isPlasticHinge(s, 0.0061, 1000.0));  // at a level, that level alone
+  EXPECT_TRUE(isPlasticHinge(s, 0.0101, 2000.0));
+}
+
+// A fixed head pushed far sideways on a section that yields at 1.8E6 (no strength beyond a
+// curvature of 4.0E6/EI): the elastic head moment 2EIλ²·y0 = 6.5E6 cannot be carried, so the head
+// node bends past the end of its curve. A small push stays on the curve.
+TEST(PlasticHinge, TheSolverNamesTheFirstNodePastItsCurve) {
+  const double ei = 29.0e6 * 731.9, k = 500.0, length = 1200.0;
+  MomentCurvatureSet yielding;
+  yielding.curves.push_back(curve(0.0, {{0.0, 0.0}, {1.0e6, 1.0e6 / ei}, {1.8e6, 4.0e6 / ei}}));
+  const int n = 100;
+  const testing::ConstantModulusSoil soil(n, length / n, k);
+  LateralPileModel pile = pileWithSet(n, length, ei, &yielding);
+  pile.maxIterations = 500;
+  for (double y0 : {2.0, 0.05}) {
+    PileRun r;
+    PileHeadInput head;
+    head.deflectionY = y0;
+    r.s = solveLaterallyLoadedPile(pile, head, soil, *r.work, r.results.get(), r.diag);
+    ASSERT_TRUE(r.s.converged) << y0;
+    EXPECT_EQ(r.s.hingeNode, y0 > 1.0 ? 0 : -1) << y0;
+  }
+  // Without moment-curvature sets there is no hinge to find.
+  PileRun r;
+  PileHeadInput head;
+  head.deflectionY = 2.0;
+  r.s = solveLaterallyLoadedPile(pileWithSet(n, length, ei, nullptr), head, soil, *r.work,
+                                 r.results.get(), r.diag);
+  ASSERT_TRUE(r.s.converged);
+  EXPECT_EQ(r.s.hingeNode, -1);
+}
+
 }  // namespace
 }  // namespace stilt

@@ -712,5 +712,32 @@ TEST(Reentrancy, TwoPilesOnTwoThreadsMatchTheSequentialResults) {
   EXPECT_EQ(t3.results->values, s3.results->values);
 }
 
+// The distributed load and the free-field soil movement act at the fraction of the load being
+// applied. A free beam on springs of constant modulus k under a uniform load w and a uniform soil
+// movement g simply translates by w/k + g; with the head held at zero deflection, the pile far
+// below the head (λx = 10) does the same at a fraction f of both: y = f·(w/k + g), and the soil
+// reaction there, k·(y - f·g), is f·w.
+TEST(LoadFraction, DistributedLoadAndSoilMovementFollowTheFraction) {
+  const double ei = 29.0e6 * 731.9, k = 500.0, length = 2400.0, w = 12.0, g = 0.3;
+  const int n = 100;
+  LateralPileModel pile = uniformPile(n, length, ei, kConnectionFixed);
+  pile.soilMovement = true;
+  for (int m = 0; m <= n; ++m) {
+    pile.loadY[static_cast<std::size_t>(m)] = w;
+    pile.movementY[static_cast<std::size_t>(m)] = g;
+  }
+  const ConstantModulusSoil soil(n, length / n, k);
+  for (double f : {1.0, 0.4}) {
+    PileHeadInput head = headY(0.0, 0.0);
+    head.loadFraction = f;
+    const Solved r = solve(pile, head, soil);
+    ASSERT_TRUE(r.s.converged);
+    const int mid = n / 2;
+    EXPECT_NEAR(r.y(mid), f * (w / k + g), 1.0e-3 * (w / k + g)) << f;
+    EXPECT_NEAR(r.results->at(quantity::kSoilReactionY, mid), f * w, 1.0e-3 * w) << f;
+    EXPECT_DOUBLE_EQ(r.results->at(quantity::kDistributedLoadY, mid), f * w);
+  }
+}
+
 }  // namespace
 }  // namespace stilt
