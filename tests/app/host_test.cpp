@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -175,6 +176,85 @@ TEST(ReadRuntimeOutcome, NoStatusLineWhenStoppedBeforeTheStartOrNoFile) {
   EXPECT_TRUE(stopped.detail.empty());
   const app::RuntimeOutcome none = app::readRuntimeOutcome(dir / "missing.run");
   EXPECT_TRUE(none.statusLines.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The input and the files a run writes
+
+TEST(InputClash, AnInputNamedLikeAFileOfTheRunIsRefused) {
+  TempDir dir;
+  const fs::path out = dir / "out";
+  for (const char* name :
+       {"model.stp", "model.out", "model.smw", "Names.dat", "results.json", "results.json.tmp"}) {
+    const std::optional<std::string> clash = app::inputClash(out / name, out);
+    ASSERT_TRUE(clash.has_value()) << name;
+    EXPECT_THAT(*clash, HasSubstr("is the same file as " + (out / name).string())) << name;
+  }
+  // Another spelling of the same path.
+  EXPECT_TRUE(app::inputClash(dir / "out" / "." / "model.cnv", out).has_value());
+  // Beside the folder, or in it under another name, the input is safe.
+  EXPECT_FALSE(app::inputClash(dir / "model.stp", out).has_value());
+  EXPECT_FALSE(app::inputClash(out / "model.dat", out).has_value());
+  EXPECT_FALSE(app::inputClash(out / "model", out).has_value());  // writes model.out, ...
+}
+
+TEST(InputClash, AHardOrSymbolicLinkToTheInputUnderAnOutputNameIsRefused) {
+  TempDir dir;
+  const fs::path out = dir / "out";
+  fs::create_directory(out);
+  test::writeFile(dir / "model.dat", "input\n");
+  fs::create_hard_link(dir / "model.dat", out / "model.run");
+  EXPECT_THAT(app::inputClash(dir / "model.dat", out).value_or(""),
+              HasSubstr((out / "model.run").string()));
+  fs::remove(out / "model.run");
+  fs::create_symlink(dir / "model.dat", out / "results.json");
+  EXPECT_THAT(app::inputClash(dir / "model.dat", out).value_or(""),
+              HasSubstr((out / "results.json").string()));
+}
+
+TEST(ResultsClash, ResultsJsonMustNotBeAFileOfTheNamesFile) {
+  TempDir dir;
+  std::vector<fs::path> paths;
+  for (int line = 5; line <= 25; ++line) paths.push_back(dir / test::fileOfLine(line));
+  EXPECT_FALSE(app::resultsClash(dir.path(), paths).has_value());
+  paths[0] = dir / "results.json";  // the input
+  EXPECT_THAT(app::resultsClash(dir.path(), paths).value_or(""),
+              HasSubstr("is the same file as " + (dir / "results.json").string()));
+  paths[0] = dir / "input.dat";
+  test::writeFile(dir / "input.dat", "input\n");
+  fs::create_hard_link(dir / "input.dat", dir / "results.json.tmp");
+  EXPECT_TRUE(app::resultsClash(dir.path(), paths).has_value());
+}
+
+TEST(WriteResultsFile, WrittenWholeUnderItsName) {
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(app::writeResultsFile(dir.path(), "{}\n", error)) << error;
+  EXPECT_EQ(test::readFile(dir / "results.json"), "{}\n");
+  EXPECT_FALSE(fs::exists(dir / "results.json.tmp"));
+}
+
+TEST(WriteResultsFile, AFailedWriteLeavesNoResultsJson) {
+  TempDir dir;
+  test::writeFile(dir / "results.json", "{\"status\": 0}\n");  // an earlier run's
+  // The temporary name is taken by a folder that cannot be removed: the write fails.
+  fs::create_directories(dir / "results.json.tmp" / "x");
+  std::string error;
+  EXPECT_FALSE(app::writeResultsFile(dir.path(), "{}\n", error));
+  EXPECT_THAT(error, HasSubstr((dir / "results.json").string() + " could not be written"));
+  EXPECT_FALSE(fs::exists(dir / "results.json"));
+}
+
+TEST(ReadRegularFile, RefusesWhatIsNotARegularFile) {
+  TempDir dir;
+  std::string text = "left over";
+  EXPECT_FALSE(app::readRegularFile(dir.path(), text));
+  EXPECT_EQ(text, "");
+  EXPECT_FALSE(app::readRegularFile("/dev/zero", text));
+  EXPECT_FALSE(app::readRegularFile(dir / "missing", text));
+  test::writeFile(dir / "a.txt", "abc\n");
+  EXPECT_TRUE(app::readRegularFile(dir / "a.txt", text));
+  EXPECT_EQ(text, "abc\n");
 }
 
 }  // namespace
