@@ -127,8 +127,11 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
     for (const std::string& row : stilt::app::itemTable(results)) std::cout << row << "\n";
   }
   const stilt::app::ClosingLine closing = stilt::app::closingLine(results);
+  // The closing line counts the items of a run that completed or was stopped; a run that ended
+  // in error has said so, and its items' files may be incomplete.
   const bool anyItems = !results["items_failed"].empty() || results["items_completed"] != 0;
-  if (anyItems) (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
+  const bool counted = status == 0 || status == stilt::toInt(stilt::StatusCode::kStoppedByUser);
+  if (anyItems && counted) (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
   if (!written) std::cerr << "stilt: " << error << "\n";
   if (!quiet && written) std::cout << "results in " << folder.string() << "\n";
   std::cout << std::flush;

@@ -377,22 +377,6 @@ TEST(WriteFailure, ARuntimeFileThatCannotBeWrittenLeavesTheMessageInTheReport) {
               HasSubstr("     THE RUNTIME FILE (LINE 9 OF Names.dat) COULD NOT BE WRITTEN:\n"));
 }
 
-TEST(WriteFailure, AWorkFileThatCannotBeWrittenEndsTheRunBeforeTheNextItem) {
-  if (!haveDevFull()) GTEST_SKIP() << "no /dev/full on this system";
-  TempDir dir;
-  std::vector<std::string> lines = namesLines();
-  lines[21 - 1] = "/dev/full";  // per-load-case data: written in every global iteration
-  writeNames(dir.path(), lines);
-  test::writeFile(dir / "input.dat", test::Deck().text());
-  EXPECT_EQ(run(dir.path()), StatusCode::kWriteError);
-  const std::string runtime = runFile(dir.path(), kRuntime);
-  EXPECT_THAT(runtime, HasSubstr("     THE PER-LOAD-CASE DATA FILE (LINE 21 OF Names.dat) COULD "
-                                 "NOT BE WRITTEN:\n     /dev/full\n"));
-  EXPECT_THAT(runtime, HasSubstr("ANALYSIS FOR LOAD CASE   1/  1 FINISHED"));
-  EXPECT_THAT(runtime, Not(HasSubstr("ANALYSIS FOR LOAD COMB.")));  // never started
-  EXPECT_EQ(lastLines(runFileLines(dir.path(), kRuntime), 4), kStatus54);
-}
-
 TEST(RunControlFile, AHardLinkToTheInputUnderAnOutputNameIsRefused) {
   TempDir dir;
   writeNames(dir.path(), namesLines());
@@ -406,17 +390,6 @@ TEST(RunControlFile, AHardLinkToTheInputUnderAnOutputNameIsRefused) {
   EXPECT_THAT(runtime[1], HasSubstr("LINE 10 OF Names.dat (CONVERGENCE-STATUS FILE) NAMES THE "
                                     "SAME FILE AS LINE 5 (INPUT DATA FILE)"));
   EXPECT_EQ(lastLines(runtime, 4), kStatus40);
-}
-
-TEST(RunControlFile, ASymbolicLinkToNamesDatUnderAnOutputNameIsRefused) {
-  TempDir dir;
-  writeNames(dir.path(), namesLines());
-  const std::string names = test::readFile(dir / "Names.dat");
-  test::writeFile(dir / "input.dat", test::Deck().text());
-  fs::create_symlink(dir / "Names.dat", dir / test::fileOfLine(kSummary));
-  EXPECT_EQ(run(dir.path()), StatusCode::kRunControlFileError);
-  EXPECT_EQ(test::readFile(dir / "Names.dat"), names);
-  EXPECT_THAT(runFile(dir.path(), kRuntime), HasSubstr("Names.dat ITSELF"));
 }
 
 TEST(RunControlFile, AnInputThatIsNotARegularFileIsRefusedByName) {
