@@ -12,12 +12,13 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <iostream>
 #include <optional>
@@ -159,12 +160,14 @@ int runInput(const RunRequest& request) {
   fs::create_directories(folder, ec);
   if (ec) return fail("cannot create " + folder.string() + ": " + ec.message(), 41);
   {
+    // Opened without blocking: a pipe left under the name fails at once instead of waiting.
     const fs::path namesFile = folder / "Names.dat";
-    std::ofstream names(namesFile, std::ios::binary);
-    if (!names) return fail("cannot write " + namesFile.string(), 41);
-    names << stilt::app::namesFileText(input);
-    names.close();
-    if (!names) return fail(namesFile.string() + " could not be written", 54);
+    const int fd =
+        ::open(namesFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return fail("cannot write " + namesFile.string() + ": " + std::strerror(errno), 41);
+    const std::string text = stilt::app::namesFileText(input);
+    const bool whole = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (::close(fd) != 0 || !whole) return fail(namesFile.string() + " could not be written", 54);
   }
   std::vector<fs::path> paths;
   std::string error;
