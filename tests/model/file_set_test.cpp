@@ -1,11 +1,10 @@
-// The files of a run: every write checked and its first failure kept, files that are not regular
-// never waited on, and paths compared by the file they name.
+// The files of a run: every write checked and its first failure kept, and files that are not
+// regular never waited on. (Paths compared by identity: the run-control and host tests.)
 
 #include "model/file_set.hpp"
 
 #include <sys/stat.h>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -19,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-using ::testing::ElementsAre;
 
 const fs::path kFull = "/dev/full";  // every write fails with ENOSPC
 
@@ -46,25 +44,6 @@ TEST(TextFileWrites, ADeviceThatTakesEverythingIsNoFailure) {
   file.commit();  // a device has nothing to commit (EINVAL)
   file.close();
   EXPECT_FALSE(file.writeFailed());
-}
-
-TEST(FileSetWrites, TheFirstFileInNamesOrderThatFailedIsNamed) {
-  if (!fs::exists(kFull)) GTEST_SKIP() << "no /dev/full on this system";
-  TempDir dir;
-  FileSet files;
-  files.setPath(Channel::kReport, dir / "run.out");
-  files.setPath(Channel::kPlot, kFull);      // line 8
-  files.setPath(Channel::kCaseData, kFull);  // line 21
-  for (Channel c : {Channel::kReport, Channel::kPlot, Channel::kCaseData}) {
-    ASSERT_EQ(files.open(c, TextFile::Mode::kWrite), StatusCode::kCompleted);
-    files[c].line("x");
-  }
-  EXPECT_EQ(files.writeFailure(), Channel::kPlot);
-  EXPECT_EQ(files.checkWrites(), StatusCode::kWriteError);
-  EXPECT_THAT(files.writeFailureMessage(Channel::kPlot),
-              ElementsAre("     **** FILE ERROR ****",
-                          "     THE PLOT OUTPUT FILE (LINE 8 OF Names.dat) COULD NOT BE WRITTEN:",
-                          "     /dev/full", "     No space left on device"));
 }
 
 TEST(TextFileOpen, NothingButARegularFileIsReadAndNoPipeIsWaitedOn) {
@@ -101,20 +80,6 @@ TEST(StopFile, APipeOrADeviceIsNoStopRequest) {
       },
       20);
   EXPECT_EQ(result, 0);
-}
-
-TEST(SameFile, NamesLinksAndDistinctFiles) {
-  TempDir dir;
-  test::writeFile(dir / "model.dat", "x\n");
-  test::writeFile(dir / "other.dat", "x\n");  // same content, another file
-  fs::create_hard_link(dir / "model.dat", dir / "hard.out");
-  fs::create_symlink(dir / "model.dat", dir / "soft.out");
-  EXPECT_TRUE(sameFile(dir / "model.dat", dir / "sub" / ".." / "model.dat"));
-  EXPECT_TRUE(sameFile(dir / "model.dat", dir / "hard.out"));
-  EXPECT_TRUE(sameFile(dir / "soft.out", dir / "model.dat"));
-  EXPECT_FALSE(sameFile(dir / "model.dat", dir / "other.dat"));
-  EXPECT_TRUE(sameFile(dir / "new.out", dir / "." / "new.out"));  // not there yet: by name
-  EXPECT_FALSE(sameFile(dir / "new.out", dir / "new.sum"));
 }
 
 }  // namespace
