@@ -60,6 +60,8 @@ class Driver {
       files_.writeProgress(
           fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} STARTED\n\n\n", what, number, count));
       if (files_.stopRequested()) return StatusCode::kStoppedByUser;
+      // A file that could not be written (a full disk) ends the run before more work is lost.
+      if (const StatusCode written = files_.checkWrites(); !isOk(written)) return written;
       if (i == 0) firstItemHeadings(combinations);
       itemHeading(combinations, i);
       const bool skip = combinations ? m_.combinations[static_cast<std::size_t>(i)].notAnalyzed()

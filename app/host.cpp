@@ -1,7 +1,16 @@
 #include "app/host.hpp"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
+
+#include "model/file_set.hpp"
 
 namespace stilt::app {
 namespace {
@@ -15,13 +24,19 @@ std::string trim(const std::string& s) {
 
 std::vector<std::string> readLines(const std::filesystem::path& file) {
   std::vector<std::string> lines;
-  std::ifstream in(file, std::ios::binary);
+  std::string text;
+  if (!readRegularFile(file, text)) return lines;
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
   return lines;
+}
+
+std::string ioError(int error) {
+  return error == 0 ? std::string("write error") : std::string(std::strerror(error));
 }
 
 const std::vector<OutputFile> kOutputFiles = {
@@ -95,6 +110,81 @@ bool readNamesPaths(const std::filesystem::path& folder, std::vector<std::filesy
     }
   }
   return true;
+}
+
+bool readRegularFile(const std::filesystem::path& file, std::string& text) {
+  text.clear();
+  if (file.empty()) return false;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  std::array<char, 65536> buffer{};
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    text.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return ok;
+}
+
+std::optional<std::string> inputClash(const std::filesystem::path& input,
+                                      const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> written = {folder / "Names.dat", folder / kResultsFile,
+                                                folder / kResultsTempFile};
+  const std::string stem = input.stem().string();
+  for (const OutputFile& f : kOutputFiles) written.push_back(folder / (stem + '.' + f.extension));
+  for (const std::filesystem::path& p : written) {
+    if (!stilt::sameFile(input, p)) continue;
+    return "the input file " + input.string() + " is the same file as " + p.string() +
+           ", which the run writes; choose another output folder (--out) or rename the input";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> resultsClash(const std::filesystem::path& folder,
+                                        const std::vector<std::filesystem::path>& paths) {
+  std::vector<std::filesystem::path> named = paths;
+  named.push_back(folder / "Names.dat");
+  for (const char* own : {kResultsFile, kResultsTempFile}) {
+    for (const std::filesystem::path& p : named) {
+      if (!stilt::sameFile(folder / own, p)) continue;
+      return (folder / own).string() + ", which stilt writes, is the same file as " + p.string() +
+             ", named by " + (folder / "Names.dat").string();
+    }
+  }
+  return std::nullopt;
+}
+
+bool writeResultsFile(const std::filesystem::path& folder, const std::string& text,
+                      std::string& error) {
+  const std::filesystem::path temp = folder / kResultsTempFile;
+  const std::filesystem::path target = folder / kResultsFile;
+  std::error_code ec;
+  int failure = 0;
+  // A fresh file under the temporary name ("x": never through a file or link left there).
+  std::filesystem::remove(temp, ec);
+  std::FILE* out = std::fopen(temp.c_str(), "wbx");
+  if (out == nullptr) {
+    failure = errno;
+  } else {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) failure = errno;
+    if (std::fflush(out) != 0 && failure == 0) failure = errno;
+    if (::fsync(::fileno(out)) != 0 && failure == 0 && errno != EINVAL) failure = errno;
+    if (std::fclose(out) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && std::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
+    if (failure == 0) return true;
+  }
+  std::filesystem::remove(temp, ec);
+  std::filesystem::remove(target, ec);
+  error = target.string() + " could not be written: " + ioError(failure);
+  return false;
 }
 
 std::string progressLine(const std::filesystem::path& progressFile) {

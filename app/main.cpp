@@ -7,24 +7,28 @@
 // working directory set to the run's folder, follows the progress file while the engine works,
 // writes the stop file on Ctrl-C, and reads the status back from the runtime file.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "app/host.hpp"
 #include "app/results_json.hpp"
 #include "engine/version.hpp"
+#include "model/status_code.hpp"
 
 extern "C" std::int32_t IORLIM(std::int32_t code) noexcept;
 
@@ -50,7 +54,30 @@ int fail(const std::string& message, int code) {
   return code;
 }
 
-// Runs the engine in `folder` and follows it until it ends.
+// Asks the engine to stop: "1" into the stop file, never waiting on a pipe left under its name.
+void writeStopRequest(const fs::path& stopFile) {
+  const int fd =
+      ::open(stopFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  if (::write(fd, "1\n", 2) != 2) std::cerr << "\nstilt: the stop file could not be written\n";
+  ::close(fd);
+}
+
+// The status lines of the run: those the engine wrote last in the runtime file, or, when that
+// file could not take them (a full disk), the lines of the status code itself.
+std::vector<std::string> finalStatusLines(const stilt::app::RuntimeOutcome& outcome, int status) {
+  const std::vector<stilt::StatusLine> table = stilt::statusLines(status);
+  if (!outcome.statusLines.empty() && outcome.statusLines.back() == table.back().text) {
+    return outcome.statusLines;
+  }
+  std::vector<std::string> lines;
+  for (const stilt::StatusLine& l : table) lines.push_back(l.text);
+  return lines;
+}
+
+// Runs the engine in `folder` and follows it until it ends. The exit status is the engine's
+// status when it did not complete; else 54 when results.json could not be written; else 60 when
+// an analysed item did not complete; else 0.
 int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool quiet) {
   const fs::path progressFile = paths[12 - 5];
   const fs::path runtimeFile = paths[9 - 5];
@@ -66,7 +93,7 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
   bool stopWritten = false;
   while (engine.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
     if (gInterrupts > 0 && !stopWritten && !stopFile.empty()) {
-      std::ofstream(stopFile) << "1\n";
+      writeStopRequest(stopFile);
       stopWritten = true;
       std::cerr << "\nstilt: stopping at the next check (Ctrl-C again to abort)\n";
       std::signal(SIGINT, SIG_DFL);
@@ -89,43 +116,66 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
   const stilt::app::RuntimeOutcome outcome = stilt::app::readRuntimeOutcome(runtimeFile);
   std::ostream& to = status == 0 ? std::cout : std::cerr;
   for (const std::string& line : outcome.detail) to << "  " << line << "\n";
-  if (outcome.statusLines.empty()) {
-    to << "status " << status << "\n";
-  } else {
-    for (const std::string& line : outcome.statusLines) to << line << "\n";
-  }
+  for (const std::string& line : finalStatusLines(outcome, status)) to << line << "\n";
+  to << std::flush;
+
   // results.json beside the reports, and the item table on the terminal.
   const nlohmann::json results = stilt::app::buildResults(paths, status);
-  {
-    std::ofstream out(folder / "results.json", std::ios::binary);
-    out << results.dump(1) << "\n";
-  }
+  std::string error;
+  const bool written = stilt::app::writeResultsFile(
+      folder, results.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", error);
   if (!quiet) {
     for (const std::string& row : stilt::app::itemTable(results)) std::cout << row << "\n";
-    std::cout << "results in " << folder.string() << "\n";
   }
-  return status;
+  const stilt::app::ClosingLine closing = stilt::app::closingLine(results);
+  // The closing line counts the items of a run that completed or was stopped; a run that ended
+  // in error has said so, and its items' files may be incomplete.
+  const bool anyItems = !results["items_failed"].empty() || results["items_completed"] != 0;
+  const bool counted = status == 0 || status == stilt::toInt(stilt::StatusCode::kStoppedByUser);
+  if (anyItems && counted) (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
+  if (!written) std::cerr << "stilt: " << error << "\n";
+  if (!quiet && written) std::cout << "results in " << folder.string() << "\n";
+  std::cout << std::flush;
+  if (status != 0) return status;
+  if (!written) return stilt::toInt(stilt::StatusCode::kWriteError);
+  return closing.failed ? stilt::app::kItemsFailedExit : 0;
 }
 
 int runInput(const RunRequest& request) {
   const fs::path input = fs::absolute(request.input).lexically_normal();
   std::error_code ec;
-  if (!fs::is_regular_file(input, ec)) return fail("cannot read input file " + request.input, 41);
+  if (!fs::exists(input, ec)) return fail("cannot read input file " + request.input, 41);
+  if (!fs::is_regular_file(input, ec)) {
+    return fail("the input file " + request.input +
+                    " is not a regular file (a directory, a device or a pipe)",
+                41);
+  }
   const fs::path folder = fs::absolute(request.out.empty() ? stilt::app::defaultOutputFolder(input)
                                                            : fs::path(request.out))
                               .lexically_normal();
+  // Nothing is created, written or removed before the input is known to be safe from the run.
+  if (const std::optional<std::string> clash = stilt::app::inputClash(input, folder)) {
+    return fail(*clash, 40);
+  }
   fs::create_directories(folder, ec);
   if (ec) return fail("cannot create " + folder.string() + ": " + ec.message(), 41);
   {
-    std::ofstream names(folder / "Names.dat", std::ios::binary);
-    names << stilt::app::namesFileText(input);
-    if (!names) return fail("cannot write " + (folder / "Names.dat").string(), 41);
+    // Opened without blocking: a pipe left under the name fails at once instead of waiting.
+    const fs::path namesFile = folder / "Names.dat";
+    const int fd =
+        ::open(namesFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return fail("cannot write " + namesFile.string() + ": " + std::strerror(errno), 41);
+    const std::string text = stilt::app::namesFileText(input);
+    const bool whole = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (::close(fd) != 0 || !whole) return fail(namesFile.string() + " could not be written", 54);
   }
   std::vector<fs::path> paths;
   std::string error;
   if (!stilt::app::readNamesPaths(folder, paths, error)) return fail(error, 40);
-  // A stop file left by an earlier, interrupted run would stop this one at once.
+  // A stop file left by an earlier, interrupted run would stop this one at once, and an earlier
+  // results.json would outlive a run that cannot write its own.
   fs::remove(paths[17 - 5], ec);
+  fs::remove(folder / stilt::app::kResultsFile, ec);
   if (!request.quiet) std::cout << "stilt " << stilt::kVersion << ": " << input.string() << "\n";
   return runEngine(folder, paths, request.quiet);
 }
@@ -135,6 +185,9 @@ int runNames(const RunRequest& request) {
   std::vector<fs::path> paths;
   std::string error;
   if (!stilt::app::readNamesPaths(folder, paths, error)) return fail(error, 40);
+  if (const std::optional<std::string> clash = stilt::app::resultsClash(folder, paths)) {
+    return fail(*clash, 40);
+  }
   return runEngine(folder, paths, request.quiet);
 }
 
@@ -145,6 +198,19 @@ std::string extensionsHelp() {
             std::string(5 - std::string(f.extension).size(), ' ') + f.description + "\n";
   }
   return text;
+}
+
+std::string exitStatusHelp() {
+  return "\nExit status:\n"
+         "  0       the analysis completed and every analysed load case and combination\n"
+         "          completed\n"
+         "  1-53    the engine's status: the run was refused or ended early (see README)\n"
+         "  40      also: an input that is, or is the same file as, a file the run writes\n"
+         "  41      also: an input that is missing or not a regular file\n"
+         "  54      a file of the run, or results.json, could not be written (disk full)\n"
+         "  60      the engine completed, but an analysed load case or combination did not\n"
+         "          (its result line is shown: no convergence, partial solution, ...)\n"
+         "  2, 100+ the command line could not be used\n";
 }
 
 }  // namespace
@@ -163,7 +229,7 @@ int main(int argc, char** argv) {
                                        "Run the Names.dat of this folder, as a host would");
   run->add_flag("--quiet,-q", request.quiet, "Show no progress");
   names->excludes(input)->excludes(out);
-  run->footer(extensionsHelp());
+  run->footer(extensionsHelp() + exitStatusHelp());
 
   try {
     app.parse(argc, argv);

@@ -3,11 +3,11 @@
 #include <fmt/format.h>
 
 #include <charconv>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 
+#include "app/host.hpp"
 #include "model/input_reader.hpp"
 
 namespace stilt::app {
@@ -44,8 +44,9 @@ const std::vector<std::string> kQuantityNames = {"axial_displacement",
 
 std::vector<std::string> linesOf(const fs::path& file) {
   std::vector<std::string> lines;
-  if (file.empty()) return lines;
-  std::ifstream in(file, std::ios::binary);
+  std::string text;
+  if (!readRegularFile(file, text)) return lines;
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -241,19 +242,14 @@ json buildResults(const std::vector<fs::path>& paths, int status) {
     }
     json statusLines = json::array();
     for (std::size_t i = last + 1; i < runtime.size(); ++i) {
-      if (!trim(runtime[i]).empty()) statusLines.push_back(trim(runtime[i]));
+      if (!trim(runtime[i]).empty()) statusLines.push_back(validUtf8(trim(runtime[i])));
     }
     r["status_lines"] = statusLines;
   }
 
   // The model as the input file states it.
   std::string text;
-  {
-    std::ifstream in(pathOf(5), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
-  }
+  if (!readRegularFile(pathOf(5), text)) text.clear();
   AnalysisModel model;
   const ReadResult read = readInputDataFile(text, model, ReaderCallbacks{});
   const bool modelRead = isOk(read.status);
@@ -262,7 +258,7 @@ json buildResults(const std::vector<fs::path>& paths, int status) {
   r["units"] = units;
   r["force_unit"] = trimmedLabel(units, true);
   r["length_unit"] = trimmedLabel(units, false);
-  r["title"] = trim(model.title[0]);
+  r["title"] = validUtf8(trim(model.title[0]));
   json piles = json::array();
   for (std::size_t i = 0; modelRead && i < model.pileRows.size(); ++i) {
     const PileGroupRow& row = model.pileRows[i];
@@ -290,14 +286,14 @@ json buildResults(const std::vector<fs::path>& paths, int status) {
   const std::size_t components = model.is2d() ? 3 : 6;
   json items = json::array();
   const auto addItem = [&](const char* kind, int number, const std::string& name) {
-    json item{{"kind", kind}, {"number", number}, {"name", trim(name)}};
+    json item{{"kind", kind}, {"number", number}, {"name", validUtf8(trim(name))}};
     const auto it = found.find(key(kind, number));
     const ItemResults* res = it == found.end() ? nullptr : &it->second;
     const bool hasLine = res != nullptr && res->result.has_value();
     const int code = hasLine ? res->result->first : 0;
     item["analyzed"] = hasLine && code != 9;
     item["result_code"] = hasLine ? json(code) : json(nullptr);
-    item["result_text"] = hasLine ? res->result->second : std::string();
+    item["result_text"] = hasLine ? validUtf8(res->result->second) : std::string();
     double fraction = 0.0;
     if (code == 1) fraction = 1.0;
     if (code == 2) {
@@ -323,7 +319,85 @@ json buildResults(const std::vector<fs::path>& paths, int status) {
     addItem("combination", static_cast<int>(i) + 1, model.combinations[i].name);
   }
   r["items"] = items;
+  // The outcome of every analysed item: completed ("1 ANALYSIS COMPLETED") or not (any other
+  // result line, a partial solution included). Flagged items are neither.
+  int completed = 0;
+  json failed = json::array();
+  for (const json& item : items) {
+    if (!item["analyzed"].get<bool>()) continue;
+    if (item["result_code"] == 1) {
+      ++completed;
+    } else {
+      failed.push_back({{"kind", item["kind"]},
+                        {"number", item["number"]},
+                        {"result_code", item["result_code"]},
+                        {"result_text", item["result_text"]}});
+    }
+  }
+  r["items_completed"] = completed;
+  r["items_failed"] = failed;
   return r;
+}
+
+std::string validUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto continuation = [&](std::size_t i, unsigned char low, unsigned char high) {
+    return i < text.size() && byte(i) >= low && byte(i) <= high;
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = byte(i);
+    // Length of a well-formed sequence starting here (RFC 3629, table 3-7 of Unicode), or 0.
+    std::size_t length = 0;
+    if (b < 0x80) {
+      length = 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      length = continuation(i + 1, 0x80, 0xBF) ? 2 : 0;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      const unsigned char low = b == 0xE0 ? 0xA0 : 0x80;
+      const unsigned char high = b == 0xED ? 0x9F : 0xBF;
+      length = continuation(i + 1, low, high) && continuation(i + 2, 0x80, 0xBF) ? 3 : 0;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      const unsigned char low = b == 0xF0 ? 0x90 : 0x80;
+      const unsigned char high = b == 0xF4 ? 0x8F : 0xBF;
+      length = continuation(i + 1, low, high) && continuation(i + 2, 0x80, 0xBF) &&
+                       continuation(i + 3, 0x80, 0xBF)
+                   ? 4
+                   : 0;
+    }
+    if (length > 0) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    // A Latin-1 character: code point b, two bytes in UTF-8.
+    out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+    out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+    ++i;
+  }
+  return out;
+}
+
+ClosingLine closingLine(const json& results) {
+  ClosingLine line;
+  const int completed = results.value("items_completed", 0);
+  const json failed = results.value("items_failed", json::array());
+  const int analysed = completed + static_cast<int>(failed.size());
+  line.failed = !failed.empty();
+  line.text = fmt::format("{} of {} analysed {} completed", completed, analysed,
+                          analysed == 1 ? "item" : "items");
+  if (!line.failed) return line;
+  line.text += "; not completed:";
+  for (std::size_t k = 0; k < failed.size(); ++k) {
+    const json& item = failed[k];
+    line.text += fmt::format("{} {} {} ({} {})", k == 0 ? "" : ",",
+                             item["kind"].get<std::string>() == "case" ? "case" : "comb.",
+                             item["number"].get<int>(), item["result_code"].get<int>(),
+                             item["result_text"].get<std::string>());
+  }
+  return line;
 }
 
 std::vector<std::string> itemTable(const json& results) {

@@ -16,14 +16,6 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(first, last - first));
 }
 
-std::filesystem::path normalised(const std::filesystem::path& p) {
-  std::error_code ec;
-  std::filesystem::path abs = std::filesystem::absolute(p, ec);
-  if (ec) return p.lexically_normal();
-  std::filesystem::path canon = std::filesystem::weakly_canonical(abs, ec);
-  return ec ? abs.lexically_normal() : canon;
-}
-
 }  // namespace
 
 NamesResult parseNamesFile(const std::string& text, const std::filesystem::path& workDir,
@@ -46,10 +38,10 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   // The runtime file can carry the message of a failure only when it is safe to write: its
   // path must differ from Names.dat and from every other file named.
   if (lines.size() >= 9 && !pathOf(9).empty()) {
-    const std::filesystem::path runtime = normalised(pathOf(9));
-    bool safe = runtime != normalised(workDir / "Names.dat");
+    const std::filesystem::path runtime = pathOf(9);
+    bool safe = !sameFile(runtime, workDir / "Names.dat");
     for (std::size_t line = 5; line <= std::min<std::size_t>(lines.size(), 25); ++line) {
-      if (line != 9 && !pathOf(line).empty() && normalised(pathOf(line)) == runtime) safe = false;
+      if (line != 9 && sameFile(pathOf(line), runtime)) safe = false;
     }
     if (safe) result.runtimePath = pathOf(9);
   }
@@ -72,15 +64,16 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   for (std::size_t line = 5; line <= 25; ++line) out.paths[line - 5] = pathOf(line);
 
   // Two written files on one path would overwrite each other, and a written file on the input
-  // data file or on Names.dat would destroy the input: refuse before anything is opened.
+  // data file or on Names.dat would destroy the input: refuse before anything is opened. Files
+  // are compared by identity as well as by name, so that a hard or symbolic link to the input
+  // under an output's name is refused too.
   std::vector<std::pair<int, std::filesystem::path>> seen;
-  seen.emplace_back(0, normalised(workDir / "Names.dat"));
+  seen.emplace_back(0, workDir / "Names.dat");
   for (int line = 5; line <= 25; ++line) {
     const std::filesystem::path& p = out.pathOfLine(line);
     if (p.empty()) continue;
-    const std::filesystem::path n = normalised(p);
     for (const auto& [other, q] : seen) {
-      if (q != n) continue;
+      if (!sameFile(q, p)) continue;
       result.status = StatusCode::kRunControlFileError;
       const std::string first = other == 0 ? std::string("Names.dat ITSELF")
                                            : "LINE " + std::to_string(other) + " (" +
@@ -92,7 +85,7 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
                         "     " + p.string()};
       return result;
     }
-    seen.emplace_back(line, n);
+    seen.emplace_back(line, p);
   }
   return result;
 }

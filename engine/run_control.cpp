@@ -2,9 +2,8 @@
 
 #include <ctime>
 #include <exception>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <optional>
 
 #include "analysis/driver.hpp"
 #include "analysis/group_piles.hpp"
@@ -67,13 +66,11 @@ class Run {
     // Run-control file.
     std::string namesText;
     {
-      std::ifstream in(options_.workDir / "Names.dat", std::ios::binary);
-      if (!in) {
-        return StatusCode::kRunControlFileError;  // no runtime file is known yet
+      // A Names.dat that is missing, unreadable or not a regular file: no runtime file is known.
+      TextFile in;
+      if (!in.open(options_.workDir / "Names.dat", Mode::kRead) || !in.readAll(namesText)) {
+        return StatusCode::kRunControlFileError;
       }
-      std::ostringstream buffer;
-      buffer << in.rdbuf();
-      namesText = buffer.str();
     }
     const NamesResult names = parseNamesFile(namesText, options_.workDir, names_);
     if (!isOk(names.status)) {
@@ -119,9 +116,9 @@ class Run {
     writeLines(summary, timeBlock);
 
     StatusCode status = readInput();
+    if (isOk(status)) status = files_.checkWrites();
     if (isOk(status)) status = analyse();
-    finish(status);
-    return status;
+    return finish(status);
   }
 
  private:
@@ -203,8 +200,18 @@ class Run {
     writeLines(files_[Channel::kRuntime], lines);
   }
 
-  void finish(StatusCode status) {
+  // The status lines, the stop message and the summary assembly. A file that could not be
+  // written ends the run with kWriteError, reported to whichever of the runtime file and the
+  // output report can still take it; a failure that shows only when the last buffers are
+  // written out replaces a completed (or stopped) status, with its message appended to the
+  // runtime file, so that no run whose files are incomplete is reported as completed.
+  StatusCode finish(StatusCode status) {
     TextFile& runtime = files_[Channel::kRuntime];
+    if (const std::optional<Channel> failed = files_.writeFailure()) {
+      if (status != StatusCode::kWriteError) writeFailureNote(status);
+      report(files_.writeFailureMessage(*failed));
+      status = StatusCode::kWriteError;
+    }
     writeStatusLines(runtime, status);
     runtime.commit();
     if (status == StatusCode::kStoppedByUser) {
@@ -223,7 +230,32 @@ class Run {
       std::string line;
       while (work.readLine(line)) summary.line(summaryCopyLine(line));
     }
+    const std::optional<Channel> failedLate = files_.writeFailure();
     files_.closeAll();
+    std::optional<Channel> failedAtClose = failedLate;
+    for (int line = 5; !failedAtClose && line <= 25; ++line) {
+      if (files_[channelOfLine(line)].writeFailed()) failedAtClose = channelOfLine(line);
+    }
+    if (!failedAtClose || status == StatusCode::kWriteError) return status;
+    // The runtime file said how the run ended before the last data reached the disk; the
+    // status lines appended now are the ones a host reads (the last block of the file).
+    TextFile tail;
+    if (*failedAtClose != Channel::kRuntime &&
+        tail.open(files_.path(Channel::kRuntime), Mode::kAppend)) {
+      writeLines(tail, files_.writeFailureMessage(*failedAtClose));
+      writeStatusLines(tail, StatusCode::kWriteError);
+      tail.commit();
+    }
+    return StatusCode::kWriteError;
+  }
+
+  // The status the run had reached when a write failure took its place.
+  void writeFailureNote(StatusCode status) {
+    if (isOk(status) || status == StatusCode::kStoppedByUser) return;
+    std::vector<std::string> note = {"     THE RUN HAD ENDED WITH STATUS " +
+                                     std::to_string(toInt(status)) + ":"};
+    for (const StatusLine& l : statusLines(toInt(status))) note.push_back("     " + l.text);
+    report(note);
   }
 
   const RunOptions& options_;

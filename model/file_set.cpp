@@ -1,12 +1,13 @@
 #include "model/file_set.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 
 namespace stilt {
 namespace {
@@ -86,37 +87,94 @@ const char* channelDescription(Channel channel) {
   return "FILE";
 }
 
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  if (a.empty() || b.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::path absA = std::filesystem::absolute(a, ec).lexically_normal();
+  const std::filesystem::path absB = std::filesystem::absolute(b, ec).lexically_normal();
+  if (absA == absB) return true;
+  const std::filesystem::path canonA = std::filesystem::weakly_canonical(absA, ec);
+  if (!ec && canonA == std::filesystem::weakly_canonical(absB, ec) && !ec) return true;
+  // Hard links and links through other names: compare the files themselves.
+  std::error_code ea;
+  std::error_code eb;
+  if (!std::filesystem::exists(absA, ea) || !std::filesystem::exists(absB, eb)) return false;
+  return std::filesystem::equivalent(absA, absB, ec) && !ec;
+}
+
 bool TextFile::open(const std::filesystem::path& path, Mode mode) {
   close();
-  const char* how = "r";
+  notRegular_ = false;
+  if (path.empty()) {
+    errno = 0;
+    return false;
+  }
+  // O_NONBLOCK keeps a pipe from holding the run: a pipe opened for reading is refused below,
+  // and one opened for writing without a reader fails at once (ENXIO) instead of waiting.
+  int flags = O_CLOEXEC | O_NONBLOCK;
+  const char* how = "rb";
   switch (mode) {
     case Mode::kRead:
-      how = "rb";
+      flags |= O_RDONLY;
       break;
     case Mode::kWrite:
     case Mode::kWriteBinary:
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
       how = "wb";
       break;
     case Mode::kAppend:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
       how = "ab";
       break;
   }
-  if (path.empty()) return false;
-  std::error_code ec;
-  if (mode == Mode::kRead && std::filesystem::is_directory(path, ec)) return false;
-  file_ = std::fopen(path.c_str(), how);
-  return file_ != nullptr;
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return false;
+  }
+  if (mode == Mode::kRead && !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    notRegular_ = true;
+    errno = 0;
+    return false;
+  }
+  // From here on the file is used as any other: writes wait for the device as they should.
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status >= 0) (void)::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  file_ = ::fdopen(fd, how);
+  if (file_ == nullptr) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return false;
+  }
+  writing_ = mode != Mode::kRead;
+  return true;
+}
+
+void TextFile::failWrite(int error) {
+  if (writeFailed_) return;
+  writeFailed_ = true;
+  writeError_ = error;
 }
 
 void TextFile::close() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
+  if (file_ == nullptr) return;
+  errno = 0;
+  // Data still buffered reaches the file only now: a failure here is a failed write.
+  if (std::fclose(file_) != 0 && writing_) failWrite(errno);
+  file_ = nullptr;
+  writing_ = false;
 }
 
 void TextFile::write(std::string_view text) {
-  if (file_ != nullptr && !text.empty()) std::fwrite(text.data(), 1, text.size(), file_);
+  if (file_ == nullptr || text.empty()) return;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failWrite(errno);
 }
 
 void TextFile::line(std::string_view text) {
@@ -125,13 +183,18 @@ void TextFile::line(std::string_view text) {
 }
 
 void TextFile::flush() {
-  if (file_ != nullptr) std::fflush(file_);
+  if (file_ == nullptr || !writing_) return;
+  errno = 0;
+  if (std::fflush(file_) != 0 && writing_) failWrite(errno);
 }
 
 void TextFile::commit() {
   if (file_ == nullptr) return;
-  std::fflush(file_);
-  ::fsync(::fileno(file_));
+  flush();
+  // A device or a file system without the notion (EINVAL, EROFS) has nothing to commit.
+  if (::fsync(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+    failWrite(errno);
+  }
 }
 
 bool TextFile::readLine(std::string& out) {
@@ -178,7 +241,11 @@ StatusCode FileSet::open(Channel channel, TextFile::Mode mode) {
   lastError_.push_back("     " + (paths_[index(channel)].empty()
                                       ? std::string("(NO FILE NAME GIVEN)")
                                       : paths_[index(channel)].string()));
-  if (err != 0) lastError_.push_back("     " + std::string(std::strerror(err)));
+  if (files_[index(channel)].notRegular()) {
+    lastError_.push_back("     IT IS NOT A REGULAR FILE (A DIRECTORY, A DEVICE OR A PIPE)");
+  } else if (err != 0) {
+    lastError_.push_back("     " + std::string(std::strerror(err)));
+  }
   return StatusCode::kFileOpenError;
 }
 
@@ -197,20 +264,52 @@ void FileSet::writeProgress(std::string_view record) {
   progress.close();
 }
 
+std::optional<Channel> FileSet::writeFailure() {
+  std::optional<Channel> first;
+  for (int line = 5; line < 5 + kPathLines; ++line) {
+    TextFile& f = files_[index(channelOfLine(line))];
+    f.flush();
+    if (f.writeFailed() && !first) first = channelOfLine(line);
+  }
+  return first;
+}
+
+std::vector<std::string> FileSet::writeFailureMessage(Channel channel) const {
+  const TextFile& f = files_[index(channel)];
+  std::vector<std::string> lines = {"     **** FILE ERROR ****",
+                                    "     THE " + std::string(channelDescription(channel)) +
+                                        " (LINE " + std::to_string(lineOfChannel(channel)) +
+                                        " OF Names.dat) COULD NOT BE WRITTEN:",
+                                    "     " + paths_[index(channel)].string()};
+  if (f.writeError() != 0) lines.push_back("     " + std::string(std::strerror(f.writeError())));
+  return lines;
+}
+
 bool FileSet::stopRequested() const {
   const std::filesystem::path& p = paths_[index(Channel::kStop)];
   if (p.empty()) return false;
-  std::ifstream in(p);
-  if (!in) return false;
-  std::string token;
-  if (!(in >> token)) return false;
+  // The request is one small integer: a few bytes are read, never waited for.
+  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  std::array<char, 64> buffer{};
+  ssize_t n = 0;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    n = ::read(fd, buffer.data(), buffer.size());
+  ::close(fd);
+  if (n <= 0) return false;
+  const std::string_view text(buffer.data(), static_cast<std::size_t>(n));
   // Free-format integer: an optional sign and digits, ended by a blank, a comma or a slash.
-  const std::size_t end = token.find_first_of(",/");
-  if (end != std::string::npos) token.resize(end);
+  const std::size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return false;
+  std::string_view token = text.substr(start);
+  token = token.substr(0, token.find_first_of(" \t\r\n,/"));
+  if (token.size() == text.size() - start && static_cast<std::size_t>(n) == buffer.size()) {
+    return false;  // a token that fills the buffer is no small integer
+  }
+  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
   int value = 0;
-  const char* first = token.data();
-  if (!token.empty() && token.front() == '+') ++first;
-  const auto [ptr, ec] = std::from_chars(first, token.data() + token.size(), value);
+  const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
   if (ec != std::errc() || ptr != token.data() + token.size()) return false;
   return value == 1;
 }

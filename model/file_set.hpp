@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,19 @@ inline constexpr int kPathLines = 21;
 // What the file on a channel is, in a few words, for messages.
 [[nodiscard]] const char* channelDescription(Channel channel);
 
+// Whether two paths name one file: the same normalised path, or the same file reached through a
+// hard link or a symbolic link (same device and inode). A path that does not exist yet is the
+// same file as another only by name.
+[[nodiscard]] bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // One text (or binary) file, opened and closed explicitly.
+//
+// Files are opened without blocking: a file read must be a regular file (a directory, device or
+// pipe is refused rather than read for ever), and a file written may be a regular file or a
+// device such as /dev/null, but not a pipe without a reader. Every write, flush and close of a
+// written file is checked; the first failure (a full disk, a quota, an I/O error) is kept, with
+// its error number, until the object is destroyed, so that the run can report it at its next
+// check.
 class TextFile {
  public:
   TextFile() = default;
@@ -60,6 +73,11 @@ class TextFile {
   [[nodiscard]] bool open(const std::filesystem::path& path, Mode mode);
   void close();
   bool isOpen() const { return file_ != nullptr; }
+  // The last open failed because the path names something other than a regular file.
+  bool notRegular() const { return notRegular_; }
+  // A write, flush or close of this file failed; `writeError()` is its error number.
+  bool writeFailed() const { return writeFailed_; }
+  int writeError() const { return writeError_; }
 
   void write(std::string_view text);
   void line(std::string_view text = {});  // text and end of line
@@ -73,7 +91,13 @@ class TextFile {
   [[nodiscard]] bool readAll(std::string& out);
 
  private:
+  void failWrite(int error);
+
   std::FILE* file_ = nullptr;
+  bool writing_ = false;
+  bool notRegular_ = false;
+  bool writeFailed_ = false;
+  int writeError_ = 0;
 };
 
 class FileSet {
@@ -95,6 +119,16 @@ class FileSet {
   void closeAll();
   const std::vector<std::string>& lastError() const { return lastError_; }
 
+  // Flushes every open file and reports the first file of the run (in the order of Names.dat)
+  // that could not be written, if any.
+  [[nodiscard]] std::optional<Channel> writeFailure();
+  // kWriteError when a file of the run could not be written, else kCompleted.
+  [[nodiscard]] StatusCode checkWrites() {
+    return writeFailure() ? StatusCode::kWriteError : StatusCode::kCompleted;
+  }
+  // The message lines naming the file that could not be written and why.
+  [[nodiscard]] std::vector<std::string> writeFailureMessage(Channel channel) const;
+
   // Writes one line to each of the channels that is open, in the order given.
   void lineTo(std::initializer_list<Channel> channels, std::string_view text = {});
 
@@ -102,7 +136,8 @@ class FileSet {
   // closed for every record, so that a host can read it at any time. Failure is silent.
   void writeProgress(std::string_view record);
   // The stop file is read afresh at every check; it asks for a stop when its first value is 1.
-  // A missing, empty or unreadable file lets the run go on.
+  // A missing, empty or unreadable file lets the run go on, and so does anything that is not a
+  // regular file (a pipe or a device is never waited on).
   [[nodiscard]] bool stopRequested() const;
 
  private:

@@ -52,6 +52,7 @@ constexpr std::array kErrorTable = {
     Entry{51, 5, "LS CURVE, MOVEMENT ITERATION", 5, "DOES NOT CLOSE IN A SEGMENT"},
     Entry{52, 5, "TORQUE CURVE, TWIST ITERATION", 5, "DOES NOT CLOSE IN A SEGMENT"},
     Entry{53, 5, "LS CURVE, EA (AXIAL RIGIDITY)", 5, "OF A PILE SECTION IS ZERO"},
+    Entry{54, 4, "A FILE OF THE RUN COULD NOT BE WRITTEN", 4, "(DISK FULL OR WRITE ERROR)"},
 };
 
 }  // namespace

@@ -36,6 +36,7 @@ enum class [[nodiscard]] StatusCode : std::int32_t{
     kAxialTransferNoConvergence = 51,    // load-transfer movement iteration without closure
     kTorsionTransferNoConvergence = 52,  // torsional transfer twist iteration without closure
     kZeroAxialRigidity = 53,  // a pile section with no axial rigidity E·A (load-settlement curve)
+    kWriteError = 54,         // a file of the run could not be written (disk full, I/O error)
 };
 
 [[nodiscard]] constexpr std::int32_t toInt(StatusCode code) noexcept {

@@ -1,12 +1,16 @@
 // The built stilt command, run as a user runs it.
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "app/host.hpp"
@@ -28,10 +32,13 @@ struct Outcome {
   std::string output;  // standard output and standard error together
 };
 
-// `arguments` are passed through the shell; paths in them are quoted by the caller.
-Outcome stilt(const std::string& arguments) {
+// `arguments` are passed through the shell; paths in them are quoted by the caller. A run that
+// could hang if a fault came back is given `seconds` and then killed (exit status 137).
+Outcome stilt(const std::string& arguments, int seconds = 0) {
   Outcome out;
-  const std::string command = std::string("'") + STILT_CLI + "' " + arguments + " 2>&1";
+  const std::string limit =
+      seconds > 0 ? "timeout -s KILL " + std::to_string(seconds) + " " : std::string();
+  const std::string command = limit + "'" + STILT_CLI + "' " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return out;
   char buffer[4096];
@@ -57,6 +64,9 @@ TEST(Cli, VersionAndHelp) {
   EXPECT_EQ(runHelp.exitCode, 0);
   EXPECT_THAT(runHelp.output, HasSubstr("--names"));
   EXPECT_THAT(runHelp.output, HasSubstr(".out"));
+  EXPECT_THAT(runHelp.output, HasSubstr("Exit status:"));
+  EXPECT_THAT(runHelp.output, HasSubstr("  54 "));
+  EXPECT_THAT(runHelp.output, HasSubstr("  60 "));
 }
 
 TEST(Cli, RunsAnInputIntoAFolderNamedAfterIt) {
@@ -138,7 +148,8 @@ TEST(Cli, StopFileLeftByAnEarlierRunIsIgnored) {
 TEST(Cli, NamesOptionRunsAnExistingNamesFile) {
   TempDir dir;
   test::writeNamesFile(dir.path());
-  test::writeFile(dir / "input.dat", test::Deck().text());
+  // A deck whose analysed items all complete (the plain test deck ends in partial solutions).
+  test::writeFile(dir / "input.dat", test::flaggedMiddleCaseDeck().text());
   const Outcome run = stilt("run --names " + quoted(dir.path()) + " --quiet");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_THAT(run.output, HasSubstr("ANALYSIS COMPLETED"));
@@ -169,6 +180,125 @@ TEST(Cli, RefusesWhatItCannotRun) {
   EXPECT_EQ(noNames.exitCode, 40);
   EXPECT_THAT(noNames.output, HasSubstr("no Names.dat"));
   EXPECT_EQ(stilt("run").exitCode, 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// How the run ended, item by item
+
+TEST(Cli, ItemsThatDidNotCompleteAreNamedAndTheExitStatusSaysSo) {
+  TempDir dir;
+  test::Deck d;
+  d.properties = test::replaceFirst(d.properties, "29.0E6", "29.06");  // E typed without E
+  test::writeFile(dir / "soft.dat", d.text());
+  const Outcome run = stilt("run " + quoted(dir / "soft.dat") + " --quiet");
+  EXPECT_EQ(run.exitCode, 60) << run.output;
+  EXPECT_THAT(run.output,
+              HasSubstr("0 of 2 analysed items completed; not completed: case 1 (6 NO "
+                        "CONVERGENCE ON PILES), comb. 1 (6 NO CONVERGENCE ON PILES)\n"));
+  const nlohmann::json r = nlohmann::json::parse(test::readFile(dir / "soft" / "results.json"));
+  EXPECT_EQ(r["status"], 0);
+  EXPECT_EQ(r["items_completed"], 0);
+  ASSERT_EQ(r["items_failed"].size(), 2u);
+  EXPECT_EQ(r["items_failed"][1]["kind"], "combination");
+  EXPECT_EQ(r["items_failed"][1]["result_code"], 6);
+}
+
+TEST(Cli, QuietKeepsTheClosingLine) {
+  TempDir dir;
+  // Three cases that complete and one flagged "not analysed", which counts neither way.
+  test::writeFile(dir / "deck.dat", test::flaggedMiddleCaseDeck().text());
+  const Outcome run = stilt("run " + quoted(dir / "deck.dat") + " --quiet");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, "ANALYSIS COMPLETED\n3 of 3 analysed items completed\n");
+}
+
+TEST(Cli, AnInputNamedLikeAFileOfTheRunIsRefusedAndUntouched) {
+  for (const std::string name : {"model.stp", "Names.dat", "results.json", "model.out"}) {
+    TempDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path input = dir / "out" / name;
+    const std::string text = test::Deck().text();
+    test::writeFile(input, text);
+    const Outcome run = stilt("run " + quoted(input) + " --out " + quoted(dir / "out") + " -q");
+    EXPECT_EQ(run.exitCode, 40) << name << run.output;
+    EXPECT_THAT(run.output, HasSubstr("is the same file as")) << name;
+    EXPECT_EQ(test::readFile(input), text) << name;
+    // Nothing was written or removed: the folder holds the input alone.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1)
+        << name;
+  }
+}
+
+TEST(Cli, AnInputThatIsNotARegularFileIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.dat").c_str(), 0600), 0);
+  fs::create_directory(dir / "folder.dat");
+  for (const fs::path& input : {fs::path("/dev/zero"), dir / "pipe.dat", dir / "folder.dat"}) {
+    const Outcome run = stilt("run " + quoted(input) + " --out " + quoted(dir / "out") + " -q", 60);
+    EXPECT_EQ(run.exitCode, 41) << input << run.output;
+    EXPECT_THAT(run.output, HasSubstr("is not a regular file")) << input;
+  }
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(Cli, AFileThatCannotBeWrittenIsReportedOnTheErrorStream) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+  TempDir dir;
+  test::writeNamesFile(dir.path());
+  std::vector<std::string> names = test::readLines(dir / "Names.dat");
+  names[6 - 1] = "/dev/full";
+  std::string text;
+  for (const std::string& l : names) text += l + "\n";
+  test::writeFile(dir / "Names.dat", text);
+  test::writeFile(dir / "input.dat", test::Deck().text());
+  // Standard output alone: the error stream goes to /dev/null.
+  EXPECT_EQ(stilt("run --names " + quoted(dir.path()) + " -q 2>/dev/null; exit $?").output, "");
+  const Outcome shown = stilt("run --names " + quoted(dir.path()) + " -q");
+  EXPECT_EQ(shown.exitCode, 54);
+  EXPECT_THAT(shown.output,
+              HasSubstr("THE OUTPUT REPORT (LINE 6 OF Names.dat) COULD NOT BE WRITTEN:"));
+  EXPECT_THAT(shown.output, HasSubstr("A FILE OF THE RUN COULD NOT BE WRITTEN"));
+  EXPECT_THAT(shown.output, Not(HasSubstr("ANALYSIS COMPLETED")));
+}
+
+// A small file system mounted for one test, and unmounted whatever the test's outcome.
+struct SmallDisk {
+  explicit SmallDisk(const fs::path& where) : path(where) {
+    fs::create_directory(path);
+    const std::string mount = "mount -t tmpfs -o size=1m stilt-test " + quoted(path);
+    mounted = std::system((mount + " 2>/dev/null").c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted) (void)std::system(("umount " + quoted(path)).c_str());
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  fs::path path;
+  bool mounted = false;
+};
+
+// A full disk: a 1 MB file system, nearly filled, takes the run's files. Mounting needs root.
+TEST(Cli, AFullDiskEndsTheRunWithoutAResultsJson) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  TempDir dir;
+  const SmallDisk small(dir / "disk");
+  if (!small.mounted) {
+    GTEST_SKIP() << "cannot mount a tmpfs here (no privilege for mounts in this container)";
+  }
+  const fs::path& disk = small.path;
+  // Leave a few pages free: the reports of the run need far more.
+  const std::string fill =
+      "dd if=/dev/zero of=" + quoted(disk / "filler") + " bs=4096 count=250 2>/dev/null";
+  EXPECT_EQ(std::system(fill.c_str()), 0);
+  test::writeFile(dir / "deck.dat", test::Deck().text());
+  const Outcome run =
+      stilt("run " + quoted(dir / "deck.dat") + " --out " + quoted(disk / "out") + " -q");
+  EXPECT_EQ(run.exitCode, 54) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("A FILE OF THE RUN COULD NOT BE WRITTEN"));
+  EXPECT_THAT(run.output, Not(HasSubstr("ANALYSIS COMPLETED")));
+  EXPECT_THAT(run.output, Not(HasSubstr("items completed")));
+  EXPECT_FALSE(fs::exists(disk / "out" / "results.json"));
+  EXPECT_FALSE(fs::exists(disk / "out" / "results.json.tmp"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -175,6 +176,51 @@ TEST(ReadRuntimeOutcome, NoStatusLineWhenStoppedBeforeTheStartOrNoFile) {
   EXPECT_TRUE(stopped.detail.empty());
   const app::RuntimeOutcome none = app::readRuntimeOutcome(dir / "missing.run");
   EXPECT_TRUE(none.statusLines.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The input and the files a run writes
+
+TEST(InputClash, AnInputThatIsAFileOfTheRunByNameOrByLinkIsRefused) {
+  TempDir dir;
+  const fs::path out = dir / "out";
+  for (const char* name : {"model.stp", "model.smw", "Names.dat", "results.json.tmp"}) {
+    EXPECT_THAT(app::inputClash(out / "." / name, out).value_or(""),
+                HasSubstr("is the same file as " + (out / name).string()))
+        << name;
+  }
+  EXPECT_FALSE(app::inputClash(dir / "model.stp", out).has_value());  // beside the folder
+  EXPECT_FALSE(app::inputClash(out / "model", out).has_value());      // writes model.out, ...
+  fs::create_directory(out);
+  test::writeFile(dir / "model.dat", "input\n");
+  fs::create_hard_link(dir / "model.dat", out / "model.run");
+  EXPECT_THAT(app::inputClash(dir / "model.dat", out).value_or(""),
+              HasSubstr((out / "model.run").string()));
+}
+
+TEST(ResultsClash, ResultsJsonMustNotBeAFileOfTheNamesFile) {
+  TempDir dir;
+  std::vector<fs::path> paths;
+  for (int line = 5; line <= 25; ++line) paths.push_back(dir / test::fileOfLine(line));
+  EXPECT_FALSE(app::resultsClash(dir.path(), paths).has_value());
+  paths[0] = dir / "results.json";  // the input
+  EXPECT_THAT(app::resultsClash(dir.path(), paths).value_or(""),
+              HasSubstr("is the same file as " + (dir / "results.json").string()));
+  paths[0] = dir / "input.dat";
+  test::writeFile(dir / "input.dat", "input\n");
+  fs::create_hard_link(dir / "input.dat", dir / "results.json.tmp");
+  EXPECT_TRUE(app::resultsClash(dir.path(), paths).has_value());
+}
+
+TEST(WriteResultsFile, AFailedWriteLeavesNoResultsJson) {
+  TempDir dir;
+  test::writeFile(dir / "results.json", "{\"status\": 0}\n");  // an earlier run's
+  // The temporary name is taken by a folder that cannot be removed: the write fails.
+  fs::create_directories(dir / "results.json.tmp" / "x");
+  std::string error;
+  EXPECT_FALSE(app::writeResultsFile(dir.path(), "{}\n", error));
+  EXPECT_THAT(error, HasSubstr((dir / "results.json").string() + " could not be written"));
+  EXPECT_FALSE(fs::exists(dir / "results.json"));
 }
 
 }  // namespace

@@ -398,6 +398,11 @@ TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
     EXPECT_EQ(item["result_code"], 1) << i;
     expectEquilibrium(r, item);
   }
+  // Three analysed items completed; the flagged one is neither completed nor failed.
+  EXPECT_EQ(r["items_completed"], 3);
+  EXPECT_EQ(r["items_failed"], json::array());
+  EXPECT_EQ(app::closingLine(r).text, "3 of 3 analysed items completed");
+  EXPECT_FALSE(app::closingLine(r).failed);
   // The combination takes 1.5 x case 1: 1.5 x (2.0E4, 5.0E3).
   EXPECT_EQ(r["items"][3]["kind"], "combination");
   EXPECT_NEAR(r["items"][3]["cap_load"][0].get<double>(), 3.0e4, 1.0e-8 * 3.0e4);
@@ -415,6 +420,14 @@ TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
   EXPECT_EQ(item["result_code"], 2);
   EXPECT_EQ(item["result_text"], "SOLUTION AT   50.00% OF THE TOTAL LOAD");
   EXPECT_EQ(item["load_fraction"], 0.5);
+  // Half the load is not the load asked for: the item did not complete.
+  EXPECT_EQ(r["items_completed"], 0);
+  EXPECT_EQ(r["items_failed"], json::parse(R"([{"kind": "case", "number": 1, "result_code": 2,
+                             "result_text": "SOLUTION AT   50.00% OF THE TOTAL LOAD"}])"));
+  EXPECT_TRUE(app::closingLine(r).failed);
+  EXPECT_EQ(app::closingLine(r).text,
+            "0 of 1 analysed item completed; not completed: case 1 (2 SOLUTION AT   50.00% OF THE "
+            "TOTAL LOAD)");
   // The results are those at half the load: 0.5 x 1.6E5 on the cap, carried by the one pile
   // at the origin, which pushes back with the same force.
   const std::vector<double> capLoad = vec(item["cap_load"]);
@@ -425,6 +438,34 @@ TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
   EXPECT_NEAR(item["piles"][0]["head_force_global"][0].get<double>(), -8.0e4,
               (kCapTolerance + 1.0e-8) * 8.0e4);
   expectEquilibrium(r, item);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text from the input as UTF-8
+
+TEST(ValidUtf8, WellFormedSequencesAreKeptAndOtherBytesAreLatin1) {
+  // Latin-1 0xB0 (degree sign), 0xC9, 0xFF; then well-formed two-, three- and four-byte UTF-8.
+  EXPECT_EQ(app::validUtf8("30\xB0, \xC9\xFF\t"), "30\xC2\xB0, \xC3\x89\xC3\xBF\t");
+  for (const std::string s : {"30\xC2\xB0", "\xE2\x82\xAC", "\xF0\x9F\x8F\x97", "\xED\x9F\xBF"}) {
+    EXPECT_EQ(app::validUtf8(s), s);
+  }
+  // An overlong NUL, a UTF-16 surrogate, a truncated sequence: byte by byte.
+  EXPECT_EQ(app::validUtf8("\xC0\x80"), "\xC3\x80\xC2\x80");
+  EXPECT_EQ(app::validUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
+  EXPECT_EQ(app::validUtf8("\xE2\x82"), "\xC3\xA2\xC2\x82");
+}
+
+TEST(ResultsJson, ALatin1TitleAndCaseNameAreValidUtf8) {
+  test::TempDir dir;
+  test::Deck d;
+  d.title = "Pile group, 30\xB0 batter\nsecond title line\n";
+  d.loadCases = test::replaceFirst(d.loadCases, "Axial and lateral load", "Load at 5\xB0");
+  const StatusCode status = test::runInput(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  EXPECT_EQ(r["title"], "Pile group, 30\u00B0 batter");
+  EXPECT_EQ(r["items"][0]["name"], "Load at 5\u00B0");
+  EXPECT_NO_THROW((void)r.dump());  // the strict writer accepts only valid UTF-8
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "engine/run_control.hpp"
 
+#include <sys/stat.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child.hpp"
 #include "support/deck.hpp"
 #include "support/run_dir.hpp"
 
@@ -330,6 +333,101 @@ TEST(RunControlFile, AbsolutePathsInOtherFolders) {
               HasSubstr("     Path to file locations      : " + data.path().string() + "/\n"));
   EXPECT_THAT(report, HasSubstr("     Name of input data file     : pier.dat\n"));
   EXPECT_THAT(report, HasSubstr("     Name of output file         : pier.out\n"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files that cannot be written, files under two names, files that are not regular files.
+
+const std::vector<std::string> kStatus54 = {"    ", "     * ERROR IN ANALYSIS *",
+                                            "     A FILE OF THE RUN COULD NOT BE WRITTEN",
+                                            "     (DISK FULL OR WRITE ERROR)"};
+
+bool haveDevFull() {
+  return fs::exists("/dev/full");
+}
+
+TEST(WriteFailure, AReportThatCannotBeWrittenEndsTheRunWithItsOwnStatus) {
+  if (!haveDevFull()) GTEST_SKIP() << "no /dev/full on this system";
+  TempDir dir;
+  std::vector<std::string> lines = namesLines();
+  lines[kReport - 1] = "/dev/full";
+  writeNames(dir.path(), lines);
+  test::writeFile(dir / "input.dat", test::Deck().text());
+  EXPECT_EQ(run(dir.path()), StatusCode::kWriteError);
+  const std::vector<std::string> runtime = runFileLines(dir.path(), kRuntime);
+  EXPECT_TRUE(containsSequence(
+      runtime, {"     **** FILE ERROR ****",
+                "     THE OUTPUT REPORT (LINE 6 OF Names.dat) COULD NOT BE WRITTEN:",
+                "     /dev/full", "     No space left on device"}));
+  EXPECT_EQ(lastLines(runtime, 4), kStatus54);
+  EXPECT_THAT(runFile(dir.path(), kRuntime), Not(HasSubstr("ANALYSIS COMPLETED")));
+  // The run ended at the first check after the failure: no load case was analysed.
+  EXPECT_THAT(runFile(dir.path(), 10), Not(HasSubstr("ANALYSIS COMPLETED")));
+}
+
+TEST(WriteFailure, ARuntimeFileThatCannotBeWrittenLeavesTheMessageInTheReport) {
+  if (!haveDevFull()) GTEST_SKIP() << "no /dev/full on this system";
+  TempDir dir;
+  std::vector<std::string> lines = namesLines();
+  lines[kRuntime - 1] = "/dev/full";
+  writeNames(dir.path(), lines);
+  test::writeFile(dir / "input.dat", test::Deck().text());
+  EXPECT_EQ(run(dir.path()), StatusCode::kWriteError);
+  EXPECT_THAT(runFile(dir.path(), kReport),
+              HasSubstr("     THE RUNTIME FILE (LINE 9 OF Names.dat) COULD NOT BE WRITTEN:\n"));
+}
+
+TEST(RunControlFile, AHardLinkToTheInputUnderAnOutputNameIsRefused) {
+  TempDir dir;
+  writeNames(dir.path(), namesLines());
+  const std::string input = test::Deck().text();
+  test::writeFile(dir / "input.dat", input);
+  fs::create_hard_link(dir / "input.dat", dir / test::fileOfLine(10));  // run.cnv
+  EXPECT_EQ(run(dir.path()), StatusCode::kRunControlFileError);
+  EXPECT_EQ(test::readFile(dir / "input.dat"), input);
+  const std::vector<std::string> runtime = runFileLines(dir.path(), kRuntime);
+  ASSERT_GE(runtime.size(), 2u);
+  EXPECT_THAT(runtime[1], HasSubstr("LINE 10 OF Names.dat (CONVERGENCE-STATUS FILE) NAMES THE "
+                                    "SAME FILE AS LINE 5 (INPUT DATA FILE)"));
+  EXPECT_EQ(lastLines(runtime, 4), kStatus40);
+}
+
+TEST(RunControlFile, AnInputThatIsNotARegularFileIsRefusedByName) {
+  TempDir dir;
+  std::vector<std::string> lines = namesLines();
+  fs::create_directory(dir / "folder.dat");
+  ASSERT_EQ(::mkfifo((dir / "pipe.dat").c_str(), 0600), 0);
+  for (const std::string input : {"folder.dat", "/dev/zero", "pipe.dat"}) {
+    lines[5 - 1] = input;
+    writeNames(dir.path(), lines);
+    // A pipe without a writer would hold a blocking open (and a device a reading loop) for
+    // ever; the child is ended by its alarm if that comes back.
+    const int status = test::inChild([&] { return toInt(run(dir.path())); }, 60);
+    EXPECT_EQ(status, toInt(StatusCode::kFileOpenError)) << input;
+    const std::vector<std::string> runtime = runFileLines(dir.path(), kRuntime);
+    ASSERT_GE(runtime.size(), 4u) << input;
+    EXPECT_EQ(runtime[1], "     THE INPUT DATA FILE (LINE 5 OF Names.dat) CANNOT BE OPENED:");
+    EXPECT_THAT(runtime[2], HasSubstr(input));
+    EXPECT_EQ(runtime[3], "     IT IS NOT A REGULAR FILE (A DIRECTORY, A DEVICE OR A PIPE)");
+    EXPECT_EQ(lastLines(runtime, 4), kStatus41);
+  }
+}
+
+TEST(RunControlFile, ANamesDatThatIsAPipeIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "Names.dat").c_str(), 0600), 0);
+  const int status = test::inChild([&] { return toInt(run(dir.path())); }, 60);
+  EXPECT_EQ(status, toInt(StatusCode::kRunControlFileError));
+}
+
+TEST(StopFile, APipeIsNoStopRequestAndDoesNotHoldTheRun) {
+  TempDir dir;
+  test::writeNamesFile(dir.path());
+  test::writeFile(dir / "input.dat", test::Deck().text());
+  ASSERT_EQ(::mkfifo((dir / test::fileOfLine(kStop)).c_str(), 0600), 0);
+  const int status = test::inChild([&] { return toInt(run(dir.path())); }, 120);
+  EXPECT_EQ(status, toInt(StatusCode::kCompleted));
+  EXPECT_THAT(runFile(dir.path(), kRuntime), HasSubstr("     ANALYSIS COMPLETED\n"));
 }
 
 }  // namespace

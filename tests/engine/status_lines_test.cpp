@@ -36,6 +36,16 @@ TEST(StatusLines, UnlistedCodesPrintTheirNumber) {
   }
 }
 
+TEST(StatusLines, AFileThatCouldNotBeWrittenHasItsOwnLines) {
+  const auto lines = statusLines(54);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].text, "* ERROR IN ANALYSIS *");
+  EXPECT_EQ(lines[1].text, "A FILE OF THE RUN COULD NOT BE WRITTEN");
+  EXPECT_EQ(lines[2].text, "(DISK FULL OR WRITE ERROR)");
+  EXPECT_EQ(lines[1].indent, 4);
+  EXPECT_EQ(lines[2].indent, 4);
+}
+
 TEST(StatusLines, IndentationOfTheCurveMessages) {
   EXPECT_EQ(statusLines(32)[1].indent, 5);
   EXPECT_EQ(statusLines(33)[1].indent, 6);
