@@ -112,22 +112,29 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
   std::signal(SIGINT, SIG_DFL);
   if (!quiet && terminal && !shown.empty()) std::cout << "\n";
 
-  // The final status line(s); a refused run also shows why, and goes to the error stream.
+  const nlohmann::json results = stilt::app::buildResults(paths, status);
+  const stilt::app::ClosingLine closing = stilt::app::closingLine(results);
+
+  // The final status line(s); a refused run also shows why, and goes to the error stream. The
+  // engine says "ANALYSIS COMPLETED" when it went through every item, whatever their outcomes;
+  // when an item did not complete, the closing line below says so instead, so that nothing on the
+  // terminal calls a failed analysis completed.
   const stilt::app::RuntimeOutcome outcome = stilt::app::readRuntimeOutcome(runtimeFile);
   std::ostream& to = status == 0 ? std::cout : std::cerr;
   for (const std::string& line : outcome.detail) to << "  " << line << "\n";
-  for (const std::string& line : finalStatusLines(outcome, status)) to << line << "\n";
+  if (status != 0 || !closing.failed) {
+    for (const std::string& line : finalStatusLines(outcome, status)) to << line << "\n";
+  }
   to << std::flush;
 
-  // results.json beside the reports, and the item table on the terminal.
-  const nlohmann::json results = stilt::app::buildResults(paths, status);
+  // results.json beside the reports, and the item table on the terminal. After a write error the
+  // items' files are incomplete, so their lines are not shown as results.
   std::string error;
   const bool written = stilt::app::writeResultsFile(
       folder, results.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", error);
-  if (!quiet) {
+  if (!quiet && status != stilt::toInt(stilt::StatusCode::kWriteError)) {
     for (const std::string& row : stilt::app::itemTable(results)) std::cout << row << "\n";
   }
-  const stilt::app::ClosingLine closing = stilt::app::closingLine(results);
   // The closing line counts the items of a run that completed or was stopped; a run that ended
   // in error has said so, and its items' files may be incomplete.
   const bool anyItems = !results["items_failed"].empty() || results["items_completed"] != 0;
