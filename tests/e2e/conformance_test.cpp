@@ -17,19 +17,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using test::Deck;
+using test::numbersOf;
 using test::replaceFirst;
 
 constexpr int kConvergence = 10;
 constexpr int kCapResults = 11;
 constexpr int kEquivalentStiffness = 18;
-
-std::vector<double> numbersOf(const std::string& text) {
-  std::vector<double> out;
-  std::istringstream in(text);
-  double v = 0.0;
-  while (in >> v) out.push_back(v);
-  return out;
-}
 
 // The node listing of the first pile in the pile-cap results file: per listed quantity (1..25)
 // its values from the head to the tip; quantity 0 is the coordinate along the pile.

@@ -23,19 +23,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using test::Deck;
+using test::numbersOf;
 using test::replaceFirst;
 
 constexpr int kReport = 6;
 constexpr int kSummary = 7;
 constexpr int kCapResults = 11;
-
-std::vector<double> numbersOf(const std::string& text) {
-  std::vector<double> out;
-  std::istringstream in(text);
-  double v = 0.0;
-  while (in >> v) out.push_back(v);
-  return out;
-}
 
 std::string trim(const std::string& s) {
   const std::size_t a = s.find_first_not_of(' ');

@@ -47,6 +47,14 @@ std::vector<std::string> readLines(const std::filesystem::path& file) {
   return lines;
 }
 
+std::vector<double> numbersOf(const std::string& text) {
+  std::vector<double> out;
+  std::istringstream in(text);
+  double v = 0.0;
+  while (in >> v) out.push_back(v);
+  return out;
+}
+
 void writeFile(const std::filesystem::path& file, const std::string& text) {
   std::ofstream out(file, std::ios::binary);
   out << text;

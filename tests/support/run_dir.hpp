@@ -26,6 +26,8 @@ class TempDir {
 std::string readFile(const std::filesystem::path& file);
 std::vector<std::string> readLines(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& text);
+// The numbers of a report line, read left to right up to the first word that is not one.
+std::vector<double> numbersOf(const std::string& text);
 
 // The file names a test run uses, by Names.dat line 5..25: "input.dat", then "run.<ext>".
 std::string fileOfLine(int line);
