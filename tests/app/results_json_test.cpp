@@ -222,6 +222,34 @@ std::vector<ExampleResults> examples() {
          "Axial and lateral load with a distributed load on two piles",
          {4.0e5, 2.0e4, 1.0e4, 0, 0, 0},
          spatialCase}}},
+      // The worked examples of the input guide. Both ask for the axial load variation, so the
+      // axial quantities are listed as well.
+      {"first3d.dat",
+       3,
+       1,
+       "LBS",
+       "IN",
+       {{{0, -30, -30}}, {{0, 30, -30}}, {{0, -30, 30}}, {{0, 30, 30}}},
+       0,
+       80,
+       480.0,
+       // PX 2.4E5 and PY 1.6E4 at the origin.
+       {{"case", 1, "Dead load with wind from +Y", {2.4e5, 1.6e4, 0, 0, 0, 0}, range({{1, 25}})}}},
+      {"first2d.dat",
+       2,
+       2,
+       "KN",
+       "M",
+       {{{0, -1.5, 0}}, {{0, 0, 0}}, {{0, 1.5, 0}}},
+       1,
+       60,
+       15.0,
+       // PX 1800, PY 90 and MZ 150 at the origin: X, Y and RZ.
+       {{"case",
+         1,
+         "Superstructure dead load with braking force",
+         {1800.0, 90.0, 150.0},
+         {1, 2, 5, 6, 9, 12, 15, 18, 19, 20, 22, 24, 25}}}},
   };
 }
 
