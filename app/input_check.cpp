@@ -187,34 +187,44 @@ class Checker {
     }
   }
 
-  // Requests the analysis will not honour: the same warnings a run writes to its report.
+  // Requests the analysis will not honour: the same warnings a run writes to its report, each at
+  // the record that makes the request.
   void checkRequests() {
-    const int controlLine = headerLine("CONTROL PARAMETERS");
-    const auto blocks = [&](const Diagnostics& d, bool perLayer) {
+    const auto after = [&](const char* section) {
+      const int line = headerLine(section);
+      return line > 0 ? line + 1 : 0;  // the record that follows the header
+    };
+    const auto lineOfRequest = [&](const std::string& first) {
+      constexpr std::string_view kCase = "FOUNDATION STIFFNESS OF LOAD CASE ";
+      constexpr std::string_view kLayer = "SOIL LAYER ";
+      if (first.starts_with(kCase)) {
+        const std::size_t k = static_cast<std::size_t>(std::atoi(first.c_str() + kCase.size()));
+        if (k >= 1 && k <= m_.loadCases.size()) return m_.loadCases[k - 1].line;
+      }
+      if (first.starts_with(kLayer)) {
+        const std::size_t k = static_cast<std::size_t>(std::atoi(first.c_str() + kLayer.size()));
+        if (k >= 1 && k <= m_.soilLayers.size()) return m_.soilLayers[k - 1].line;
+      }
+      if (first.find("RECORD C1,") != std::string::npos) return after("LOAD CASES");
+      if (first.find("RECORD D1,") != std::string::npos) return after("LOAD COMBINATIONS");
+      return after("CONTROL PARAMETERS");
+    };
+    const auto blocks = [&](const Diagnostics& d) {
       std::vector<std::string> text;
-      std::size_t layer = 0;
       const auto flush = [&] {
-        if (text.empty()) return;
-        int line = controlLine > 0 ? controlLine + 1 : 0;  // record A2
-        if (perLayer && layer < m_.soilLayers.size()) line = m_.soilLayers[layer].line;
-        add(false, line, text);
+        if (!text.empty()) add(false, lineOfRequest(text.front()), text);
         text.clear();
       };
       for (const std::string& l : d.report) {
         const std::string t = trim(l);
-        if (t == "** WARNING **") {
-          flush();
-          continue;
-        }
-        if (t.empty()) continue;
+        if (t == "** WARNING **") flush();
+        if (t.empty() || t == "** WARNING **") continue;
         text.push_back(t);
-        if (perLayer && t.starts_with("SOIL LAYER "))
-          layer = static_cast<std::size_t>(std::atoi(t.c_str() + 11) - 1);
       }
       flush();
     };
-    blocks(unbuiltAnalysisWarnings(m_), false);
-    blocks(unknownSoilCodeWarnings(m_), true);
+    blocks(unbuiltAnalysisWarnings(m_));
+    blocks(unknownSoilCodeWarnings(m_));
   }
 
   // References the reader accepts because their section is switched off: the analysis ignores
