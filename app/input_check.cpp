@@ -48,7 +48,7 @@ constexpr std::array<SectionWords, 16> kSectionWords = {{
     {"PILE PROPERTIES", {"PROPERT", nullptr, nullptr}},
     {"CROSS SECTIONS", {"CROSS SECTION", nullptr, nullptr}},
     {"SOIL LAYERS", {"SOIL", "LAYER", nullptr}},
-    {"PRINTED P-Y CURVES", {"PRINTED", nullptr, nullptr}},
+    {"PRINTED P-Y CURVES", {"PRINTED", "PRINTED P Y", nullptr}},
     {"USER P-Y CURVES", {"USER P Y", "P Y CURVE", nullptr}},
     {"USER LOAD-SETTLEMENT CURVES", {"LOAD SETTLEMENT", "SETTLEMENT", "AXIAL LOAD"}},
     {"USER TORQUE-ROTATION CURVES", {"TORQUE", "TORSION", "ROTATION"}},
