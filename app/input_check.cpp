@@ -12,6 +12,7 @@
 
 #include "model/input_reader.hpp"
 #include "report/cells.hpp"
+#include "report/input_report.hpp"
 #include "report/input_warnings.hpp"
 #include "report/load_assembly.hpp"
 #include "soil/soil_profile.hpp"
@@ -105,6 +106,7 @@ class Checker {
       refusal(read);
       out_.status = toInt(read.status);
     } else {
+      checkCurves();
       checkPileDepths();
       checkRequests();
       checkIgnoredReferences();
@@ -160,6 +162,25 @@ class Checker {
     add(true, line, std::move(text));
   }
 
+  // The axial load-transfer curves a run builds before it analyses anything: a property whose
+  // curves need soil below the profile, or a layer without the strength they use, ends the run
+  // there, with the engine's message.
+  void checkCurves() {
+    PreparedRun prepared = prepareRun(m_);
+    Diagnostics diag;
+    const StatusCode status = generateCurves(m_, prepared, nullptr, diag);
+    if (isOk(status)) return;
+    out_.status = toInt(status);
+    std::vector<std::string> text;
+    for (const std::string& l : diag.runtime) {
+      const std::string t = trim(l);
+      if (!t.empty() && !t.starts_with("****")) text.push_back(t);
+    }
+    text.push_back("the run would end with status " + std::to_string(out_.status) +
+                   " while it builds the load-transfer curves");
+    add(true, 0, std::move(text));
+  }
+
   // A pile on generated p-y curves must end within the soil profile; the run would stop there.
   void checkPileDepths() {
     const SoilProfile profile = buildSoilProfile(m_);
@@ -182,7 +203,7 @@ class Checker {
                " below the ground, below the bottom of the deepest soil layer at " +
                number(profile.bottom()) + " " + unit + " (line " + std::to_string(deepestLine) +
                ")",
-           "the run would end with status " + std::to_string(status) +
+           "a pile below the profile ends a run with status " + std::to_string(status) +
                ": extend the soil profile, or give the pile its own p-y curves"});
     }
   }

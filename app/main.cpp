@@ -226,11 +226,12 @@ std::string checkHelp() {
          "carry out, unknown soil codes, references that are ignored, items nothing uses and\n"
          "section headers that name another section (where a section is missing). Then a\n"
          "summary of the model. No file is written.\n"
-         "\nExit status:\n"
+         "\nExit status: the status a run of INPUT would end with before it analyses anything\n"
          "  0       the input can be analysed (warnings allowed)\n"
+         "  42-46   the reader refuses INPUT (see README)\n"
+         "  21-35   the load-transfer curves cannot be built (a pile below the profile, ...)\n"
          "  3, 13   a pile reaches below the deepest soil layer (13: two-dimensional)\n"
          "  41      INPUT is missing or not a regular file\n"
-         "  42-46   the status a run would refuse the input with (see README)\n"
          "  2, 100+ the command line could not be used\n";
 }
 

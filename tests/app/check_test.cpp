@@ -122,17 +122,27 @@ TEST(Check, AMissingSectionIsNamedAtTheHeaderReadInItsPlace) {
 }
 
 // The test pile: head at X = 0, ground at 0, 600 long; the profile ends at 500, so its tip is
-// 100 below the deepest layer and a run would end with status 3.
-TEST(Check, APileBelowTheProfileIsAnError) {
+// 100 below the deepest layer. The load-transfer curves, built before any analysis, need soil down
+// to the tip and end the run first (status 26, tip resistance beyond the profile), also when the
+// head takes user curves. The check exits with the status the engine ends with.
+TEST(Check, APileBelowTheProfileIsAnErrorWithTheRunsStatus) {
   test::Deck d;
   d.soilLayers = test::replaceFirst(d.soilLayers, "0.0 720.0", "0.0 500.0");
-  const app::InputCheck check = app::checkInputText(d.text());
-  EXPECT_EQ(check.status, 3);
-  const std::string report = joined(app::checkReportLines(check));
-  EXPECT_THAT(report,
-              HasSubstr("error (line " + std::to_string(test::lineOf(d.text(), "2 2 1 0 0 0 0 0")) +
-                        "): pile 1 (record F1) reaches 600 IN below the ground, below the "
-                        "bottom of the deepest soil layer at 500 IN"));
+  test::Deck user = d;
+  user.switches[6] = 1;
+  user.switches[7] = 1;
+  user.piles = test::replaceFirst(user.piles, "2 2 1 0 0 0 0 0", "2 2 1 0 1 1 0 0");
+  test::TempDir dir;
+  for (const test::Deck& deck : {d, user}) {
+    const app::InputCheck check = app::checkInputText(deck.text());
+    EXPECT_EQ(check.status, toInt(test::runInput(dir.path(), deck.text())));
+    const std::string report = joined(app::checkReportLines(check));
+    EXPECT_THAT(report, HasSubstr("error (line " +
+                                  std::to_string(test::lineOf(deck.text(), "PILE GROUPS") + 2) +
+                                  "): pile 1 (record F1) reaches 600 IN below the ground, below "
+                                  "the bottom of the deepest soil layer at 500 IN"));
+  }
+  EXPECT_EQ(app::checkInputText(d.text()).status, 26);
   // At 600 the pile ends on the bottom of the profile: nothing to say.
   d.soilLayers = test::replaceFirst(d.soilLayers, "0.0 500.0", "0.0 600.0");
   EXPECT_EQ(app::checkInputText(d.text()).status, 0);
