@@ -2,6 +2,7 @@
 //
 //   stilt run INPUT [--out DIR] [--quiet]   run one input data file
 //   stilt run --names DIR                   run an existing Names.dat, as a host would
+//   stilt check INPUT                       read and validate an input data file, write nothing
 //
 // The host talks to the engine only as any host does: it writes Names.dat, calls IORLIM with the
 // working directory set to the run's folder, follows the progress file while the engine works,
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <iostream>
 #include <optional>
@@ -26,6 +28,7 @@
 #include <thread>
 
 #include "app/host.hpp"
+#include "app/input_check.hpp"
 #include "app/results_json.hpp"
 #include "engine/version.hpp"
 #include "model/status_code.hpp"
@@ -198,6 +201,40 @@ int runNames(const RunRequest& request) {
   return runEngine(folder, paths, request.quiet);
 }
 
+// Reads and validates an input data file as a run would, without analysing it and without
+// creating or writing any file: findings and the model summary on standard output.
+int checkInput(const std::string& name) {
+  std::error_code ec;
+  const fs::path input(name);
+  if (!fs::exists(input, ec)) return fail("cannot read input file " + name, 41);
+  if (!fs::is_regular_file(input, ec)) {
+    return fail(
+        "the input file " + name + " is not a regular file (a directory, a device or a pipe)", 41);
+  }
+  std::ifstream in(input, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad() || !in.is_open()) return fail("cannot read input file " + name, 41);
+  const stilt::app::InputCheck check = stilt::app::checkInputText(text);
+  for (const std::string& line : stilt::app::checkReportLines(check)) std::cout << line << "\n";
+  std::cout << std::flush;
+  return check.status;
+}
+
+std::string checkHelp() {
+  return "Reads INPUT as a run does and reports, each with its line: the record a run would\n"
+         "refuse, piles that reach below the soil profile, requests this version does not\n"
+         "carry out, unknown soil codes, references that are ignored, items nothing uses and\n"
+         "section headers that name another section (where a section is missing). Then a\n"
+         "summary of the model. No file is written.\n"
+         "\nExit status: the status a run of INPUT would end with before it analyses anything\n"
+         "  0       the input can be analysed (warnings allowed)\n"
+         "  42-46   the reader refuses INPUT (see README)\n"
+         "  21-35   the load-transfer curves cannot be built (a pile below the profile, ...)\n"
+         "  3, 13   a pile reaches below the deepest soil layer (13: two-dimensional)\n"
+         "  41      INPUT is missing or not a regular file\n"
+         "  2, 100+ the command line could not be used\n";
+}
+
 std::string extensionsHelp() {
   std::string text = "Files of a run, named after the input's stem:\n";
   for (const stilt::app::OutputFile& f : stilt::app::outputFiles()) {
@@ -238,10 +275,24 @@ int main(int argc, char** argv) {
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp() + exitStatusHelp());
 
+  std::string checked;
+  CLI::App* check = app.add_subcommand(
+      "check", "Read and validate an input data file; analyse nothing, write nothing");
+  check->add_option("INPUT", checked, "Input data file");
+  check->footer(checkHelp());
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  }
+  if (check->parsed()) {
+    if (checked.empty()) return fail("check needs an INPUT file (see stilt check --help)", 2);
+    try {
+      return checkInput(checked);
+    } catch (const std::exception& e) {
+      return fail(e.what(), 49);
+    }
   }
   if (request.names.empty() && request.input.empty()) {
     return fail("run needs an INPUT file or --names DIR (see stilt run --help)", 2);

@@ -389,9 +389,16 @@ struct CurveExportRequest {
   std::vector<double> depthsB;
 };
 
+// A section header line as read: the section the reader took it to open, and its line.
+struct SectionHeaderLine {
+  std::string section;  // "PILE GROUPS"
+  int line = 0;
+};
+
 struct AnalysisModel {
-  std::array<std::string, 2> title;         // T1, T2, 80 characters each
-  std::vector<std::string> sectionHeaders;  // header lines in reading order
+  std::array<std::string, 2> title;                   // T1, T2, 80 characters each
+  std::vector<std::string> sectionHeaders;            // header lines in reading order
+  std::vector<SectionHeaderLine> sectionHeaderLines;  // one per header, same order
 
   ControlSwitches switches;
   double movementFactorY = 1.0;  // record A3 (group-reduction option 3)

@@ -82,6 +82,7 @@ class Reader {
     in_.readTextLine(header, "HEADER", {}, "THE HEADER LINE OF THE " + std::string(section));
     if (!in_.ok()) return;
     m_.sectionHeaders.push_back(header);
+    m_.sectionHeaderLines.push_back({std::string(section), in_.recordLine()});
     echo("     READING " + header);
   }
 
