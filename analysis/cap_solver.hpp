@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "analysis/analysis_options.hpp"
 #include "analysis/cap_algebra.hpp"
 #include "analysis/pile_group.hpp"
 #include "model/analysis_model.hpp"
@@ -80,6 +81,7 @@ struct CapContext {
   // The printing pass: called for every pile, in order, after its analysis with the final-results
   // switch on, while the per-pile results work file is open.
   std::function<StatusCode(int pile, const PileOutcome&, const PileWorkspace&)> onPileResults;
+  AnalysisOptions options{};  // threads of the pile pass, head-stiffness method
 };
 
 class CapSolver {

@@ -25,8 +25,9 @@ std::string framed(std::string_view text) {
 
 class Driver {
  public:
-  Driver(const AnalysisModel& m, PreparedRun& p, FileSet& f, const DriverServices& s)
-      : m_(m), p_(p), files_(f), services_(s) {}
+  Driver(const AnalysisModel& m, PreparedRun& p, FileSet& f, const DriverServices& s,
+         const AnalysisOptions& o)
+      : m_(m), p_(p), files_(f), services_(s), options_(o) {}
 
   StatusCode run() {
     TextFile& runtime = files_[Channel::kRuntime];
@@ -168,7 +169,7 @@ class Driver {
     if (!piles) return StatusCode::kInternalError;
 
     GroupFactorWorkspace work(m_);
-    CapContext context{files_, m_, *piles, p_.factors, work, envelope_, analysed_, {}};
+    CapContext context{files_, m_, *piles, p_.factors, work, envelope_, analysed_, {}, options_};
     if (services_.onPileResults) {
       context.onPileResults = [this, &setup](int pile, const PileOutcome& o,
                                              const PileWorkspace& w) {
@@ -191,6 +192,7 @@ class Driver {
   PreparedRun& p_;
   FileSet& files_;
   const DriverServices& services_;
+  const AnalysisOptions& options_;
   DistributedLoads loads_;
   CapEnvelope envelope_;
   int analysed_ = 1;
@@ -199,8 +201,8 @@ class Driver {
 }  // namespace
 
 StatusCode runDriver(const AnalysisModel& model, PreparedRun& prepared, FileSet& files,
-                     const DriverServices& services) {
-  return Driver(model, prepared, files, services).run();
+                     const DriverServices& services, const AnalysisOptions& options) {
+  return Driver(model, prepared, files, services, options).run();
 }
 
 }  // namespace stilt

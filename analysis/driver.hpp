@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "analysis/analysis_options.hpp"
 #include "analysis/cap_solver.hpp"
 #include "analysis/pile_group.hpp"
 #include "model/analysis_model.hpp"
@@ -47,6 +48,7 @@ struct DriverServices {
 // Runs every load case and then every combination. Returns 0, 4 after a stop request, or the
 // fatal status of a solver.
 [[nodiscard]] StatusCode runDriver(const AnalysisModel& model, PreparedRun& prepared,
-                                   FileSet& files, const DriverServices& services);
+                                   FileSet& files, const DriverServices& services,
+                                   const AnalysisOptions& options = {});
 
 }  // namespace stilt

@@ -191,7 +191,7 @@ class Run {
       return StatusCode::kCompleted;
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
-    return runDriver(model_, prepared, files_, services);
+    return runDriver(model_, prepared, files_, services, options_.analysis);
   }
 
   // A message that matters to the host: to the output report and the runtime file.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "analysis/analysis_options.hpp"
 #include "model/status_code.hpp"
 
 namespace stilt {
@@ -25,6 +26,8 @@ struct RunOptions {
   std::filesystem::path workDir = ".";
   // The clock of the time-and-date block; tests pin it. Empty: the local clock.
   std::function<LocalTime()> clock;
+  // Threads of the pile pass and the head-stiffness method.
+  AnalysisOptions analysis;
 };
 
 // Reads Names.dat, opens the files of the run, writes the head lines, reads the input data file,
