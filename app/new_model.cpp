@@ -112,7 +112,7 @@ int newModel(const NewModelRequest& r, std::ostream& out, std::ostream& err) {
   const InputCheck check = checkInputText(text);
   if (check.status != 0 || !check.findings.empty()) {
     std::ostream& to = check.status != 0 ? err : out;
-    to << "stilt new: stilt check of the file as written from the tables:\n";
+    to << "stilt new: stilt check of the file written from the tables (its line numbers):\n";
     InputCheck findings = check;
     findings.summary.clear();
     for (const std::string& line : checkReportLines(findings)) to << "  " << line << "\n";
@@ -141,10 +141,18 @@ int newModel(const NewModelRequest& r, std::ostream& out, std::ostream& err) {
     fs::remove(temporary, ec);
     return fail(err, "cannot write " + r.output, 54);
   }
-  out << "wrote " << r.output << ": " << model.piles.size() << " piles, " << model.layers.size()
-      << " soil layers, " << model.properties.size() << " pile properties, "
-      << model.sections.size() << " cross sections, " << model.cases.size() << " load cases, "
-      << model.combinations.size() << " combinations\n";
+  const auto counted = [](std::size_t n, const std::string& what) {
+    return std::to_string(n) + " " +
+           (n == 1                ? what
+            : what.ends_with('y') ? what.substr(0, what.size() - 1) + "ies"
+                                  : what + "s");
+  };
+  out << "wrote " << r.output << ": " << counted(model.piles.size(), "pile") << ", "
+      << counted(model.layers.size(), "soil layer") << ", "
+      << counted(model.properties.size(), "pile property") << ", "
+      << counted(model.sections.size(), "cross section") << ", "
+      << counted(model.cases.size(), "load case") << ", "
+      << counted(model.combinations.size(), "combination") << "\n";
   return 0;
 }
 

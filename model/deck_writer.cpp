@@ -55,14 +55,23 @@ bool sameName(std::string_view a, std::string_view b) {
   });
 }
 
-// The shortest text that reads back as the same double.
+// The shortest text that reads back as the same double: fixed notation for moderate magnitudes,
+// else scientific with a capital E ("1.2E+06"), as engineers write them.
 std::string num(double v) {
   if (v == 0.0) return "0.0";
   std::array<char, 32> buf{};
-  const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+  const double a = std::abs(v);
+  const auto format =
+      a >= 1.0e5 || a < 1.0e-3 ? std::chars_format::scientific : std::chars_format::fixed;
+  const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v, format);
   std::string s(buf.data(), ec == std::errc() ? end : buf.data());
-  if (s.find_first_of(".e") == std::string::npos) s += ".0";
+  for (char& c : s) c = c == 'e' ? 'E' : c;
+  if (s.find_first_of(".E") == std::string::npos) s += ".0";
   return s;
+}
+
+std::string counted(std::size_t n, const std::string& what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 std::string join(std::initializer_list<std::string> values) {
@@ -75,7 +84,7 @@ std::string join(std::initializer_list<std::string> values) {
 std::string rec(const std::string& values, const std::string& note = {}) {
   if (note.empty()) return values + "\n";
   const std::size_t column = 39;
-  return values + std::string(values.size() < column ? column - values.size() : 1, ' ') + note +
+  return values + std::string(values.size() + 2 < column ? column - values.size() : 2, ' ') + note +
          "\n";
 }
 
@@ -97,7 +106,8 @@ std::string control(const SolutionControl& c, Units units, const char* what) {
   return rec(join({"0 0 0", std::to_string(c.cyclic ? 0 : 1), std::to_string(c.cycles),
                    std::to_string(c.capIterations), std::to_string(c.pileIterations)}),
              std::string(what) + (c.cyclic ? ": cyclic, " : ": static, ") +
-                 std::to_string(c.cycles) + " cycle(s), cap and pile iteration limits") +
+                 counted(static_cast<std::size_t>(std::max(c.cycles, 0)), "cycle") +
+                 ", cap and pile iteration limits") +
          rec(join({num(c.capTolerance), num(pileTolerance), num(c.increment),
                    num(c.minimumIncrement)}),
              "cap and pile tolerances, load step, minimum step");
@@ -227,6 +237,12 @@ std::vector<Problem> modelProblems(const Model& m) {
       add(Table::kSoil, l.line, 46, who + ": starts above the bottom of the layer before it");
     }
     previousBottom = l.bottom;
+    if (l.family == 5) {
+      add(Table::kSoil, l.line, 46,
+          who +
+              ": user_py layers need user p-y curves, which are not written from tables; give "
+              "another family here and edit the written file");
+    }
     const Family& f = kFamilies[static_cast<std::size_t>(l.family - 1)];
     for (int k = 0; k < kSoilParameters; ++k) {
       const std::size_t j = static_cast<std::size_t>(k);
@@ -371,7 +387,7 @@ std::string writeDeck(const Model& m) {
       join({std::to_string(m.printOption), std::to_string(m.nodeInterval)});
   t += "LOAD CASES\n";
   t += rec(std::to_string(m.cases.size()) + " 0 0 0 0",
-           std::to_string(m.cases.size()) + " load case(s), no envelope");
+           counted(m.cases.size(), "load case") + ", no envelope");
   for (std::size_t i = 0; i < m.cases.size(); ++i) {
     const LoadCase& c = m.cases[i];
     t += control(c.control, m.units, ("case " + std::to_string(i + 1)).c_str());
@@ -395,7 +411,7 @@ std::string writeDeck(const Model& m) {
 
   t += "LOAD COMBINATIONS\n";
   t += rec(std::to_string(m.combinations.size()) + " 0 0 0 0",
-           std::to_string(m.combinations.size()) + " combination(s), no envelope");
+           counted(m.combinations.size(), "combination") + ", no envelope");
   for (std::size_t i = 0; i < m.combinations.size(); ++i) {
     const Combination& c = m.combinations[i];
     t += control(c.control, m.units, ("combination " + std::to_string(i + 1)).c_str());
