@@ -27,8 +27,7 @@ std::string groupDeck(const GroupDeckOptions& o) {
   m.title[0] = "Generated " + std::to_string(o.rows) + " x " + std::to_string(o.cols) +
                " pile group, " + formatted(o.spacing) + " diameters apart" +
                (o.batter > 0.0 ? ", edge piles battered " + formatted(o.batter) + " deg" : "");
-  m.title[1] =
-      "16-in pipe piles 50 ft long in soft clay over sand; two load cases and one combination";
+  m.title[1] = "16-in pipes 50 ft long in soft clay over sand; two load cases, one combination";
   m.units = deck::Units::kEnglish;
   m.groupReduction = o.groupReductionOption;
   m.capThickness = 36.0;

@@ -192,6 +192,11 @@ std::vector<Problem> modelProblems(const Model& m) {
   count(Table::kProperties, m.sections.size(), 1, kMaxSections, "cross section");
   count(Table::kLoads, m.cases.size(), 0, kMaxCases, "load case");
   count(Table::kCombinations, m.combinations.size(), 0, kMaxCombinations, "combination");
+  for (const std::string& line : m.title) {
+    if (line.size() > kMaxTextLength) {
+      add(Table::kModel, 0, 44, "a title line is longer than 80 characters");
+    }
+  }
   if (m.groupReduction < 0 || m.groupReduction > 3)
     add(Table::kModel, 0, 46, "the group-reduction option must be 0, 1, 2 or 3");
   if (m.printOption < 0 || m.printOption > 2)

@@ -448,7 +448,7 @@ std::vector<TableError> readTables(const TableTexts& in, Model& model) {
       case deck::Table::kModel:
         break;
     }
-    errors.push_back({source != nullptr ? source->name : "model", p.line, p.status, p.text});
+    errors.push_back({source != nullptr ? source->name : "the options", p.line, p.status, p.text});
   }
   return errors;
 }
