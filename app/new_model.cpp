@@ -51,9 +51,11 @@ int newModel(const NewModelRequest& r, std::ostream& out, std::ostream& err) {
     }
   }
   deck::Model model;
-  if (r.units == "english") {
+  std::string units = r.units;
+  for (char& c : units) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  if (units == "english") {
     model.units = deck::Units::kEnglish;
-  } else if (r.units == "metric") {
+  } else if (units == "metric") {
     model.units = deck::Units::kMetric;
   } else {
     return fail(err, "--units must be english or metric", 2);
@@ -102,7 +104,7 @@ int newModel(const NewModelRequest& r, std::ostream& out, std::ostream& err) {
   for (const deck::TableError& e : errors) err << "stilt new: " << deck::messageOf(e) << "\n";
   if (!errors.empty()) {
     err << "stilt new: " << errors.size() << " error" << (errors.size() == 1 ? "" : "s")
-        << " in the tables; nothing written\n";
+        << "; nothing written\n";
     return errors.front().status;
   }
 
