@@ -353,7 +353,7 @@ std::vector<Problem> modelProblems(const Model& m) {
     }
     for (const CombinationTerm& t : c.terms) {
       if (t.loadCase < 1 || static_cast<std::size_t>(t.loadCase) > m.cases.size()) {
-        add(Table::kCombinations, c.line, 45,
+        add(Table::kCombinations, t.line > 0 ? t.line : c.line, 45,
             who + ": load case " + std::to_string(t.loadCase) + " is not defined");
       }
     }

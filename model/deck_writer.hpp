@@ -103,6 +103,7 @@ struct LoadCase {
 struct CombinationTerm {
   int loadCase = 1;  // by its order from 1
   double factor = 1.0;
+  int line = 0;
 };
 
 struct Combination {

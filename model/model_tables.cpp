@@ -401,7 +401,8 @@ void readCombinations(CsvTable& t, Model& m) {
       consistent(t, r, *firstRow, {"name", "loading", "cycles", "bending_rf", "shear_rf"},
                  "combination " + std::to_string(n));
     }
-    m.combinations.back().terms.push_back({t.integer(r, "case", 0), t.real(r, "factor", 1.0)});
+    m.combinations.back().terms.push_back(
+        {t.integer(r, "case", 0), t.real(r, "factor", 1.0), r.line});
   }
 }
 

@@ -102,14 +102,25 @@ TEST(ModelTables, AFaultyTableIsNamedWithItsLineAndWhatIsWrong) {
        "properties.csv", 2, 46, "'property': 2 where 1 is due"},
       {"loads", "case,PX,PY\n1,\"100,2\n", "loads.csv", 2, 43, "quoted cell is not closed"},
       {"loads", "case,PX\n1,5,6\n", "loads.csv", 2, 43, "3 cells, but the header names 2"},
+      // Sections of a pile must run from the head to its length without a gap.
+      {"properties",
+       "property,length,E,diameter,area,Iz,GJ,from,to\n1,480,29e6,18,27,1053,2e10,0,200\n"
+       "1,,29e6,18,27,1053,2e10,240,480\n",
+       "properties.csv", 3, 46, "without gaps or overlaps"},
+      {"properties",
+       "property,length,E,diameter,area,Iz,GJ\n1,480,29e6,18,27,1053,2e10\n1,400,,,,,\n",
+       "properties.csv", 3, 46, "'length' differs from the first row of property 1"},
+      {"combinations", "combination,case,factor\n1,1,1.2\n1,3,1.6\n", "combinations.csv", 3, 45,
+       "load case 3 is not defined"},
   };
   for (const Fault& f : faults) {
     TableTexts t = twoPileTables();
-    deck::TableText& replaced = std::string(f.table) == "piles"   ? t.piles
-                                : std::string(f.table) == "soil"  ? t.soil
-                                : std::string(f.table) == "loads" ? t.loads
-                                                                  : t.properties;
-    replaced.text = f.text;
+    deck::TableText& replaced = std::string(f.table) == "piles"          ? t.piles
+                                : std::string(f.table) == "soil"         ? t.soil
+                                : std::string(f.table) == "loads"        ? t.loads
+                                : std::string(f.table) == "combinations" ? t.combinations
+                                                                         : t.properties;
+    replaced = {f.file, f.text};
     deck::Model m;
     const std::vector<TableError> errors = deck::readTables(t, m);
     ASSERT_FALSE(errors.empty()) << f.text;
