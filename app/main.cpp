@@ -3,6 +3,8 @@
 //   stilt run INPUT [--out DIR] [--quiet]   run one input data file
 //   stilt run --names DIR                   run an existing Names.dat, as a host would
 //   stilt check INPUT                       read and validate an input data file, write nothing
+//   stilt new --tables DIR --units english -o model.dat
+//                                           write an input data file from CSV tables
 //
 // The host talks to the engine only as any host does: it writes Names.dat, calls IORLIM with the
 // working directory set to the run's folder, follows the progress file while the engine works,
@@ -29,6 +31,7 @@
 
 #include "app/host.hpp"
 #include "app/input_check.hpp"
+#include "app/new_model.hpp"
 #include "app/results_json.hpp"
 #include "engine/version.hpp"
 #include "model/status_code.hpp"
@@ -281,6 +284,32 @@ int main(int argc, char** argv) {
   check->add_option("INPUT", checked, "Input data file");
   check->footer(checkHelp());
 
+  stilt::app::NewModelRequest fresh;
+  CLI::App* create =
+      app.add_subcommand("new", "Write a complete, commented input data file from CSV tables");
+  create->add_option("--tables", fresh.tables,
+                     "Folder of piles.csv, soil.csv, properties.csv, loads.csv and, optionally, "
+                     "combinations.csv");
+  create->add_option("--piles", fresh.piles, "Piles table");
+  create->add_option("--soil", fresh.soil, "Soil layers table");
+  create->add_option("--properties", fresh.properties, "Pile properties and cross sections");
+  create->add_option("--loads", fresh.loads, "Load cases table");
+  create->add_option("--combinations", fresh.combinations, "Load combinations table");
+  create
+      ->add_option("--units", fresh.units,
+                   "Units of every value: english (lb, in) or metric "
+                   "(kN, m)")
+      ->required();
+  create->add_option("--title", fresh.title, "First title line");
+  create->add_option("--print", fresh.printOption,
+                     "Print option: 0 cap, 1 pile heads (default), 2 along the piles");
+  create->add_option("-o,--output", fresh.output, "Input data file to write")->required();
+  create->add_flag("--force", fresh.force, "Overwrite an existing output file");
+  create->footer(
+      "Table formats: docs/input-guide.md. Exit status: 0 written; 40 the output\n"
+      "exists (no --force); 41 a table is missing; 43-46 a table is refused (file and\n"
+      "line named); 3, 13, 21-35, 42-46 a run would refuse the model; 54 write error.");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -290,6 +319,13 @@ int main(int argc, char** argv) {
     if (checked.empty()) return fail("check needs an INPUT file (see stilt check --help)", 2);
     try {
       return checkInput(checked);
+    } catch (const std::exception& e) {
+      return fail(e.what(), 49);
+    }
+  }
+  if (create->parsed()) {
+    try {
+      return stilt::app::newModel(fresh, std::cout, std::cerr);
     } catch (const std::exception& e) {
       return fail(e.what(), 49);
     }

@@ -1,118 +1,103 @@
 #include "bench/group_deck.hpp"
 
-#include <fmt/format.h>
-
 #include <cmath>
+#include <string>
+
+#include "model/deck_writer.hpp"
 
 namespace stilt::bench {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// The controls of an item: static or cyclic loading, one cycle, 100 cap and 100 pile
-// iterations, the default tolerances, the load in four steps.
-std::string itemControls(bool cyclic) {
-  return fmt::format(
-      "0 0 0 {} 1 100 100                      static (1) or cyclic (0), cycles, iterations\n"
-      "1.0E-4 1.0E-5 0.25 0.01                cap and pile tolerance, increment, minimum\n",
-      cyclic ? 0 : 1);
+std::string formatted(double v) {
+  std::string s = std::to_string(v);
+  while (s.size() > 1 && s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
 }
 
 }  // namespace
 
 std::string groupDeck(const GroupDeckOptions& o) {
-  const int piles = o.rows * o.cols;
+  const double n = o.rows * o.cols;
   const double d = kGroupPileDiameter;
   const double s = o.spacing * d;
-  const double n = piles;
-  std::string t;
-  t += fmt::format("Generated {} x {} pile group, {:g} diameters apart{}\n", o.rows, o.cols,
-                   o.spacing,
-                   o.batter > 0.0 ? fmt::format(", edge piles battered {:g} deg", o.batter) : "");
-  t += "16-in pipe piles 50 ft long in soft clay over sand; two load cases and one combination\n";
+  deck::Model m;
+  m.title[0] = "Generated " + std::to_string(o.rows) + " x " + std::to_string(o.cols) +
+               " pile group, " + formatted(o.spacing) + " diameters apart" +
+               (o.batter > 0.0 ? ", edge piles battered " + formatted(o.batter) + " deg" : "");
+  m.title[1] = "16-in pipes 50 ft long in soft clay over sand; two load cases, one combination";
+  m.units = deck::Units::kEnglish;
+  m.groupReduction = o.groupReductionOption;
+  m.capThickness = 36.0;
+  m.printOption = o.printOption;
+  m.nodeInterval = 5;
 
-  t += "CONTROL PARAMETERS\n";
-  t += fmt::format("1 3 0 0 0 0 0 {} 0 0 0 0 0 0 0 0        English units, three dimensions\n",
-                   o.groupReductionOption);
-  if (o.groupReductionOption == 3)
-    t += "1.0 1.0                                predefined movement Y, Z\n";
-  t += "PILE CAP\n";
-  t += fmt::format(
-      "{:.1f} {:.1f} 36.0                      length along Y, width along Z, thickness\n",
-      (o.cols - 1) * s + 2.0 * d, (o.rows - 1) * s + 2.0 * d);
+  // Dead load with wind along +Y; a cyclic wave load along +Z with overturning and torsion; the
+  // factored combination of both. Each pile carries the same share whatever the group's size.
+  deck::LoadCase dead;
+  dead.name = "Dead load with wind from +Y";
+  dead.loads.push_back({{1.0e5 * n, 5.0e3 * n, 0.0, 0.0, 0.0, 0.0}});
+  deck::LoadCase wave;
+  wave.name = "Cyclic wave load from +Z with overturning and torsion";
+  wave.control.cyclic = true;
+  wave.loads.push_back({{0.0, 0.0, 0.0, 4.0e3 * n, 0.0, 0.0}});
+  wave.loads.push_back({{0.0, 0.0, 0.0, 0.0, 2.5e5 * n, 3.3e5 * n}});
+  m.cases = {dead, wave};
+  deck::Combination factored;
+  factored.name = "Factored: 1.2 dead and wind + 1.6 wave";
+  factored.bendingFactor = 0.90;
+  factored.shearFactor = 0.75;
+  factored.terms = {{1, 1.2}, {2, 1.6}};
+  m.combinations = {factored};
 
-  const std::string items = fmt::format("{} 5 1.0 0 0.0 0.0 0 0\n0\n25*1\n", o.printOption);
-  t += "LOAD CASES\n";
-  t += "2 0 0 0 0\n";
-  t += itemControls(false);
-  t += "Dead load with wind from +Y\n";
-  t += "0 0 0 0 0 0 0\n";
-  t += items;
-  t += "1\n";
-  t += fmt::format("{:.6E} {:.6E} 0.0 0.0 0.0 0.0 0.0 0.0 0.0    PX PY MZ PZ MY MX at X Y Z\n",
-                   1.0e5 * n, 5.0e3 * n);
-  t += "0\n0\n";
-  t += itemControls(true);
-  t += "Cyclic wave load from +Z with overturning and torsion\n";
-  t += "0 0 0 0 0 0 0\n";
-  t += items;
-  t += "2\n";
-  t += fmt::format("0.0 0.0 0.0 {:.6E} 0.0 0.0 0.0 0.0 0.0\n", 4.0e3 * n);
-  t += fmt::format("0.0 0.0 0.0 0.0 {:.6E} {:.6E} 0.0 0.0 0.0\n", 2.5e5 * n, 3.3e5 * n);
-  t += "0\n0\n";
-
-  t += "LOAD COMBINATIONS\n";
-  t += "1 0 0 0 0\n";
-  t += itemControls(false);
-  t += "Factored: 1.2 dead and wind + 1.6 wave\n";
-  t += "0.90 0.75 0\n";
-  t += fmt::format("{} 5 0 0.0 0.0 0 0\n0\n25*1\n", o.printOption);
-  t += "2\n1 1.2\n2 1.6\n";
-
-  t += "DISTRIBUTED LOAD SETS\n0\n";
-
-  t += "PILE GROUPS\n";
-  t += fmt::format("{}\n", piles);
   const double y0 = -0.5 * (o.cols - 1) * s;
   const double z0 = -0.5 * (o.rows - 1) * s;
   for (int i = 0; i < o.rows; ++i) {
     for (int j = 0; j < o.cols; ++j) {
-      const double y = y0 + j * s;
-      const double z = z0 + i * s;
+      deck::Pile p;
+      p.y = y0 + j * s;
+      p.z = z0 + i * s;
       // Edge piles lean outward, corner piles along the diagonal.
-      double alpha = 0.0;
-      double beta = 90.0;
       const int dy = j == 0 ? -1 : (j == o.cols - 1 ? 1 : 0);
       const int dz = i == 0 ? -1 : (i == o.rows - 1 ? 1 : 0);
       if (o.batter > 0.0 && (dy != 0 || dz != 0)) {
-        alpha = std::atan2(static_cast<double>(dz), static_cast<double>(dy)) * 180.0 / kPi;
-        if (alpha < 0.0) alpha += 360.0;
-        beta = 90.0 - o.batter;
+        p.direction = std::atan2(static_cast<double>(dz), static_cast<double>(dy)) * 180.0 / kPi;
+        if (p.direction < 0.0) p.direction += 360.0;
+        p.batter = o.batter;
       }
-      t += "2 2 1 0 0 0 0 0\n";
-      t += "0.0 0.0 1.0 1.0 1.0 1.0 1.0\n";
-      t += fmt::format("0.0 {:.4f} {:.4f} {:.4f} {:.4f} 0.0\n", y, z, alpha, beta);
+      m.piles.push_back(p);
     }
   }
 
-  t += "PILE PROPERTIES\n";
-  t += "1\n1 1\n";
-  t += fmt::format("{} {:.1f} 1                           increments, length, driven pile\n",
-                   o.increments, kGroupPileLength);
-  t += fmt::format("0.0 {:.1f} 1 29.0E6 0 0\n", kGroupPileLength);
-  t += "CROSS SECTIONS\n";
-  t += "1\n1 0 1\n'PIPE 16 X 0.5'\n";
-  t += "16.0 15.0 0.0 0.0 0.0 0.0 0.0 0.0\n";
-  t += "0.0 24.35 731.9 731.9 0.0 1.64D10 6.0E6 3.65E5 0.0 0\n";
-  t += "SOIL LAYERS\n";
-  t += "2\n";
-  t += "1 0                                    soft clay\n0.0 240.0\n2 9\n";
-  t += "0.0208 3.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0\n";
-  t += "0.0208 5.0 0.0 0.0 0.0 0.02 0.0 0.0 0.0\n";
-  t += "4 0                                    sand\n240.0 720.0\n2 9\n";
-  t += "0.0336 0.0 34.0 60.0 0.0 0.0 0.0 0.0 0.0\n";
-  t += "0.0336 0.0 34.0 60.0 0.0 0.0 0.0 0.0 0.0\n";
-  return t;
+  deck::PileProperty property;
+  property.length = kGroupPileLength;
+  property.increments = o.increments;
+  property.segments.push_back({0.0, kGroupPileLength, 29.0e6, 1});
+  m.properties = {property};
+  deck::CrossSection pipe;
+  pipe.name = "PIPE 16 X 0.5";
+  pipe.dimensions = {16.0, 15.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  pipe.area = 24.35;
+  pipe.iz = pipe.iy = 731.9;
+  pipe.gj = 1.64e10;
+  pipe.mn = 6.0e6;
+  pipe.vn = 3.65e5;
+  m.sections = {pipe};
+
+  deck::SoilLayer clay;
+  clay.family = 1;
+  clay.bottom = 240.0;
+  clay.atTop = {0.0208, 3.0, 0.0, 0.0, 0.0, 0.02, 0.0, 0.0, 0.0};
+  clay.atBottom = {0.0208, 5.0, 0.0, 0.0, 0.0, 0.02, 0.0, 0.0, 0.0};
+  deck::SoilLayer sand;
+  sand.family = 4;
+  sand.top = 240.0;
+  sand.bottom = 720.0;
+  sand.atTop = sand.atBottom = {0.0336, 0.0, 34.0, 60.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  m.layers = {clay, sand};
+  return deck::writeDeck(m);
 }
 
 }  // namespace stilt::bench

@@ -3,7 +3,8 @@
 // command: an n x m grid of 16-in steel pipe piles, 50 ft long, under a rigid cap, in soft clay
 // over sand, with two load cases (dead load with wind along +Y; a cyclic load along +Z with
 // overturning and torsion) and one factored combination of both. The loads grow with the pile
-// count so that every pile carries about the same share whatever the size of the group.
+// count so that every pile carries about the same share whatever the size of the group. The
+// file is written by the same writer as `stilt new` (model/deck_writer.hpp).
 
 #include <string>
 
