@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -179,13 +180,11 @@ void ResultsJsonWriter::number(double v) {
     raw("null");
     return;
   }
-  const std::size_t start = buffer_.size();
-  fmt::format_to(fmt::appender(buffer_), "{}", v);
-  for (std::size_t i = start; i < buffer_.size(); ++i) {
-    const char c = buffer_[i];
-    if (c == '.' || c == 'e') return;
-  }
-  raw(".0");
+  std::array<char, 32> text{};
+  const std::to_chars_result end = std::to_chars(text.data(), text.data() + text.size(), v);
+  const std::string_view shortest(text.data(), static_cast<std::size_t>(end.ptr - text.data()));
+  raw(shortest);
+  if (shortest.find_first_of(".e") == std::string_view::npos) raw(".0");
 }
 
 void ResultsJsonWriter::vector(std::string_view name, const Vector6& v) {
