@@ -104,7 +104,16 @@ void CapSolver::writeProgress(const CapItem& item, int iteration) const {
   const std::string record = fmt::format(
       "- ANALYSIS FOR LOAD {} {:3d}/{:3d}\n STEP:{:5d} TCUR:{:10.4f} ITERATION:{:5d}\n\n",
       item.combination ? "COMB" : "CASE", item.number, item.count, STEP, TCUR, iteration);
-  ctx_.files.writeProgress(record);
+  ProgressEvent event;
+  event.phase = ProgressEvent::Phase::kIteration;
+  event.combination = item.combination;
+  event.item = item.number;
+  event.itemCount = item.count;
+  event.step = STEP;
+  event.loadFraction = TCUR;
+  event.iteration = iteration;
+  event.pileCount = ctx_.piles.pileCount();
+  ctx_.files.writeProgress(record, &event);
 }
 
 void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {

@@ -59,7 +59,8 @@ class Driver {
     for (int i = 0; i < count; ++i) {
       const int number = i + 1;
       files_.writeProgress(
-          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} STARTED\n\n\n", what, number, count));
+          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} STARTED\n\n\n", what, number, count),
+          &progress(ProgressEvent::Phase::kStarted, combinations, number, count));
       if (files_.stopRequested()) return StatusCode::kStoppedByUser;
       // A file that could not be written (a full disk) ends the run before more work is lost.
       if (const StatusCode written = files_.checkWrites(); !isOk(written)) return written;
@@ -67,7 +68,16 @@ class Driver {
       itemHeading(combinations, i);
       const bool skip = combinations ? m_.combinations[static_cast<std::size_t>(i)].notAnalyzed()
                                      : m_.loadCases[static_cast<std::size_t>(i)].notAnalyzed();
+      ItemEndRecord record;
+      record.header.kind = combinations ? ItemKind::kCombination : ItemKind::kCase;
+      record.header.number = number;
+      record.header.name = combinations ? m_.combinations[static_cast<std::size_t>(i)].name
+                                        : m_.loadCases[static_cast<std::size_t>(i)].name;
+      if (services_.sink != nullptr) services_.sink->itemBegin(record.header);
       if (skip) {
+        record.resultCode = kItemNotAnalysed;
+        record.resultText = itemResultText(kItemNotAnalysed, 0.0);
+        if (services_.sink != nullptr) services_.sink->itemEnd(record);
         const std::string note = combinations ? "NOTE: LOAD COMB WILL NOT BE ANALYZED"
                                               : "NOTE: LOAD CASE WILL NOT BE ANALYZED";
         files_.lineTo({Channel::kReport, Channel::kSummary, Channel::kRuntime}, kIndent + note);
@@ -81,10 +91,12 @@ class Driver {
       files_[Channel::kCaseData].line(
           fmt::format(" {}{:5d}", combinations ? "LOAD COMB. : " : "LOAD CASE : ", number));
 
-      const StatusCode status = solveItem(combinations, i);
+      const StatusCode status = solveItem(combinations, i, record);
       if (!isOk(status)) return status;
+      if (services_.sink != nullptr) services_.sink->itemEnd(record);
       files_.writeProgress(
-          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} FINISHED\n\n\n", what, number, count));
+          fmt::format("- ANALYSIS FOR {} {:3d}/{:3d} FINISHED\n\n\n", what, number, count),
+          &progress(ProgressEvent::Phase::kFinished, combinations, number, count));
       files_[Channel::kRuntime].line(
           fmt::format("{}ANALYSIS FOR {} {:3d}/{:3d} FINISHED", kIndent, what, number, count));
       if (files_.stopRequested()) return StatusCode::kStoppedByUser;
@@ -132,7 +144,17 @@ class Driver {
     files_[Channel::kConvergence].line(line);
   }
 
-  StatusCode solveItem(bool combinations, int i) {
+  const ProgressEvent& progress(ProgressEvent::Phase phase, bool combinations, int number,
+                                int count) {
+    event_ = ProgressEvent{};
+    event_.phase = phase;
+    event_.combination = combinations;
+    event_.item = number;
+    event_.itemCount = count;
+    return event_;
+  }
+
+  StatusCode solveItem(bool combinations, int i, ItemEndRecord& record) {
     ItemSetup setup;
     setup.combination = combinations;
     setup.index = i;
@@ -185,6 +207,17 @@ class Driver {
                           total, result);
     if (!isOk(status)) return status;
     if (result.reported() && services_.afterItem) services_.afterItem(setup, result);
+    record.analysed = true;
+    record.resultCode = static_cast<int>(result.outcome);
+    record.resultText = itemResultText(record.resultCode, result.convergedFraction);
+    record.hasResults = result.reported();
+    if (record.hasResults) {
+      record.convergedFraction =
+          result.outcome == CapOutcome::kCompleted ? 1.0 : result.convergedFraction;
+      record.capLoad = result.load;
+      record.capDisplacement = result.displacement;
+      record.iterations = result.iterations;
+    }
     return StatusCode::kCompleted;
   }
 
@@ -196,6 +229,7 @@ class Driver {
   DistributedLoads loads_;
   CapEnvelope envelope_;
   int analysed_ = 1;
+  ProgressEvent event_;
 };
 
 }  // namespace

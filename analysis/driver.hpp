@@ -7,6 +7,7 @@
 #include "analysis/analysis_options.hpp"
 #include "analysis/cap_solver.hpp"
 #include "analysis/pile_group.hpp"
+#include "analysis/result_records.hpp"
 #include "model/analysis_model.hpp"
 #include "model/file_set.hpp"
 #include "report/input_report.hpp"
@@ -43,6 +44,8 @@ struct DriverServices {
   std::function<void(int block)> afterBlock;
   // At the very end: printed p-y curves and the curve work file.
   std::function<StatusCode()> atEnd;
+  // Receives every item's beginning and outcome (its piles come through onPileResults), or null.
+  ResultSink* sink = nullptr;
 };
 
 // Runs every load case and then every combination. Returns 0, 4 after a stop request, or the

@@ -60,6 +60,7 @@ class PileResultsPrinter {
   void summary() const;
 
   const std::vector<PileSummaryRecord>& records() const { return records_; }
+  const PrintSettings& settings() const { return settings_; }
 
  private:
   void headTables(TextFile& f, const PileSummaryRecord& r) const;

@@ -35,55 +35,12 @@ std::vector<std::string> readLines(const std::filesystem::path& file) {
   return lines;
 }
 
-std::string ioError(int error) {
-  return error == 0 ? std::string("write error") : std::string(std::strerror(error));
-}
-
-const std::vector<OutputFile> kOutputFiles = {
-    {6, "out", "output report"},
-    {7, "sum", "output summary"},
-    {8, "plt", "plot output (curve listings for graphing)"},
-    {9, "run", "runtime file (reading trace, warnings, final status)"},
-    {10, "cnv", "convergence status, one coded line per load case or combination"},
-    {11, "cap", "pile-cap results"},
-    {12, "prg", "progress (the latest progress record)"},
-    {13, "tz", "generated t-z and tip curves"},
-    {14, "csw", "cap-stiffness work file"},
-    {15, "phw", "pile-head results work file"},
-    {16, "ppw", "per-pile results work file"},
-    {17, "stp", "stop file: write 1 into it to stop the run"},
-    {18, "eqk", "equivalent-stiffness listing"},
-    {19, "fst", "foundation-stiffness iteration trace"},
-    {20, "wrn", "warnings work file"},
-    {21, "lcd", "per-load-case data (stiffness and corrections of every iteration)"},
-    {22, "atc", "generated axial load-transfer curves"},
-    {23, "crv", "curve work file (curve export)"},
-    {24, "nod", "pile node results for graphing"},
-    {25, "smw", "summary work file"},
-};
-
 }  // namespace
-
-const std::vector<OutputFile>& outputFiles() {
-  return kOutputFiles;
-}
 
 std::filesystem::path defaultOutputFolder(const std::filesystem::path& input) {
   // An input without an extension would name its own folder; its results go to NAME_run.
   if (!input.has_extension()) return input.parent_path() / (input.filename().string() + "_run");
   return input.parent_path() / input.stem();
-}
-
-std::string namesFileText(const std::filesystem::path& input) {
-  std::ostringstream out;
-  out << "stilt\n";
-  out << "stilt command-line host\n";
-  out << input.filename().string() << "\n";
-  out << "0\n";
-  out << std::filesystem::absolute(input).lexically_normal().string() << "\n";
-  const std::string stem = input.stem().string();
-  for (const OutputFile& f : kOutputFiles) out << stem << '.' << f.extension << "\n";
-  return out.str();
 }
 
 bool readNamesPaths(const std::filesystem::path& folder, std::vector<std::filesystem::path>& paths,
@@ -138,7 +95,7 @@ std::optional<std::string> inputClash(const std::filesystem::path& input,
   std::vector<std::filesystem::path> written = {folder / "Names.dat", folder / kResultsFile,
                                                 folder / kResultsTempFile};
   const std::string stem = input.stem().string();
-  for (const OutputFile& f : kOutputFiles) written.push_back(folder / (stem + '.' + f.extension));
+  for (const OutputFile& f : outputFiles()) written.push_back(folder / (stem + '.' + f.extension));
   for (const std::filesystem::path& p : written) {
     if (!stilt::sameFile(input, p)) continue;
     return "the input file " + input.string() + " is the same file as " + p.string() +
@@ -159,32 +116,6 @@ std::optional<std::string> resultsClash(const std::filesystem::path& folder,
     }
   }
   return std::nullopt;
-}
-
-bool writeResultsFile(const std::filesystem::path& folder, const std::string& text,
-                      std::string& error) {
-  const std::filesystem::path temp = folder / kResultsTempFile;
-  const std::filesystem::path target = folder / kResultsFile;
-  std::error_code ec;
-  int failure = 0;
-  // A fresh file under the temporary name ("x": never through a file or link left there).
-  std::filesystem::remove(temp, ec);
-  std::FILE* out = std::fopen(temp.c_str(), "wbx");
-  if (out == nullptr) {
-    failure = errno;
-  } else {
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) failure = errno;
-    if (std::fflush(out) != 0 && failure == 0) failure = errno;
-    if (::fsync(::fileno(out)) != 0 && failure == 0 && errno != EINVAL) failure = errno;
-    if (std::fclose(out) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && std::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
-    if (failure == 0) return true;
-  }
-  std::filesystem::remove(temp, ec);
-  std::filesystem::remove(target, ec);
-  error = target.string() + " could not be written: " + ioError(failure);
-  return false;
 }
 
 std::string progressLine(const std::filesystem::path& progressFile) {

@@ -7,24 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_files.hpp"
+
 namespace stilt::app {
 
-// The extension of each of the 20 files a run writes (or reads, for the stop file), by line of
-// Names.dat 6..25. Line 5 is the input data file itself.
-struct OutputFile {
-  int line;
-  const char* extension;
-  const char* description;
-};
-[[nodiscard]] const std::vector<OutputFile>& outputFiles();
+// The files of a run as the engine lays them out (Names.dat lines 6..25) and the Names.dat text.
+using stilt::namesFileText;
+using stilt::OutputFile;
+using stilt::outputFiles;
 
 // The folder a run of `input` writes to when no --out is given: beside the input, named after its
 // stem.
 [[nodiscard]] std::filesystem::path defaultOutputFolder(const std::filesystem::path& input);
-
-// The 25 lines of Names.dat for a run of `input` whose files are named `<stem>.<ext>` in the
-// output folder (the paths are relative to it; the input's is absolute).
-[[nodiscard]] std::string namesFileText(const std::filesystem::path& input);
 
 // The 21 paths of an existing Names.dat, resolved against its folder (empty where blank).
 [[nodiscard]] bool readNamesPaths(const std::filesystem::path& folder,
@@ -36,7 +30,7 @@ inline constexpr const char* kResultsFile = "results.json";
 inline constexpr const char* kResultsTempFile = "results.json.tmp";
 
 // The exit status of `stilt run` when the engine completed but an analysed load case or
-// combination did not (its convergence-status line is other than "1 ANALYSIS COMPLETED").
+// combination did not (its result line is other than "1 ANALYSIS COMPLETED").
 // Distinct from every status the engine returns.
 inline constexpr int kItemsFailedExit = 60;
 
@@ -54,12 +48,6 @@ inline constexpr int kItemsFailedExit = 60;
 // results.json (or its temporary name) is, or is the same file as, Names.dat or one of them.
 [[nodiscard]] std::optional<std::string> resultsClash(
     const std::filesystem::path& folder, const std::vector<std::filesystem::path>& paths);
-
-// Writes `text` as results.json in `folder`: to the temporary name, checked through its close,
-// then renamed into place. On failure no results.json is left (an earlier one is removed, as it
-// belongs to another run), the temporary file is removed and `error` says why.
-[[nodiscard]] bool writeResultsFile(const std::filesystem::path& folder, const std::string& text,
-                                    std::string& error);
 
 // The progress record in a file, its non-empty lines joined into one line.
 [[nodiscard]] std::string progressLine(const std::filesystem::path& progressFile);

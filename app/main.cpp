@@ -1,17 +1,20 @@
 // stilt: the command-line host of the engine.
 //
-//   stilt run INPUT [--out DIR] [--quiet]   run one input data file
-//   stilt run --names DIR                   run an existing Names.dat, as a host would
+//   stilt run INPUT [--out DIR] [--quiet] [--threads N] [--stiffness central|tangent]
+//                   [--results full|heads|none]          run one input data file
+//   stilt run --names DIR                                 run an existing Names.dat
 //   stilt check INPUT                       read and validate an input data file, write nothing
 //   stilt new --tables DIR --units english -o model.dat
 //                                           write an input data file from CSV tables
 //
-// The host talks to the engine only as any host does: it writes Names.dat, calls IORLIM with the
-// working directory set to the run's folder, follows the progress file while the engine works,
-// writes the stop file on Ctrl-C, and reads the status back from the runtime file.
+// The command links the engine and runs it through its C++ interface on a thread of its own:
+// progress arrives as data, Ctrl-C sets the stop flag (a second Ctrl-C aborts), and the result
+// records stream into results.json while the run goes on.
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <fmt/format.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
@@ -25,6 +28,8 @@
 #include <fstream>
 #include <future>
 #include <iostream>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -33,10 +38,9 @@
 #include "app/input_check.hpp"
 #include "app/new_model.hpp"
 #include "app/results_json.hpp"
+#include "engine/engine_api.hpp"
 #include "engine/version.hpp"
 #include "model/status_code.hpp"
-
-extern "C" std::int32_t IORLIM(std::int32_t code) noexcept;
 
 namespace {
 
@@ -53,6 +57,9 @@ struct RunRequest {
   std::string out;
   std::string names;
   bool quiet = false;
+  int threads = 0;
+  stilt::StiffnessMethod stiffness = stilt::StiffnessMethod::kCentral;
+  stilt::app::ResultsContent results = stilt::app::ResultsContent::kFull;
 };
 
 int fail(const std::string& message, int code) {
@@ -60,52 +67,77 @@ int fail(const std::string& message, int code) {
   return code;
 }
 
-// Asks the engine to stop: "1" into the stop file, never waiting on a pipe left under its name.
-void writeStopRequest(const fs::path& stopFile) {
-  const int fd =
-      ::open(stopFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return;
-  if (::write(fd, "1\n", 2) != 2) std::cerr << "\nstilt: the stop file could not be written\n";
-  ::close(fd);
-}
-
-// The status lines of the run: those the engine wrote last in the runtime file, or, when that
-// file could not take them (a full disk), the lines of the status code itself.
-std::vector<std::string> finalStatusLines(const stilt::app::RuntimeOutcome& outcome, int status) {
-  const std::vector<stilt::StatusLine> table = stilt::statusLines(status);
-  if (!outcome.statusLines.empty() && outcome.statusLines.back() == table.back().text) {
-    return outcome.statusLines;
+// The progress line of a record, as the progress file words it.
+std::string progressText(const stilt::ProgressEvent& e) {
+  const char* what = e.combination ? "COMB" : "CASE";
+  switch (e.phase) {
+    case stilt::ProgressEvent::Phase::kStarted:
+      return fmt::format("- ANALYSIS FOR LOAD {} {:3d}/{:3d} STARTED", what, e.item, e.itemCount);
+    case stilt::ProgressEvent::Phase::kFinished:
+      return fmt::format("- ANALYSIS FOR LOAD {} {:3d}/{:3d} FINISHED", what, e.item, e.itemCount);
+    default:
+      return fmt::format(
+          "- ANALYSIS FOR LOAD {} {:3d}/{:3d}  STEP:{:5d} TCUR:{:10.4f} ITERATION:{:5d}  "
+          "({} piles)",
+          what, e.item, e.itemCount, e.step, e.loadFraction, e.iteration, e.pileCount);
   }
-  std::vector<std::string> lines;
-  for (const stilt::StatusLine& l : table) lines.push_back(l.text);
-  return lines;
 }
 
-// Runs the engine in `folder` and follows it until it ends. The exit status is the engine's
-// status when it did not complete; else 54 when results.json could not be written; else 60 when
-// an analysed item did not complete; else 0.
-int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool quiet) {
-  const fs::path progressFile = paths[12 - 5];
-  const fs::path runtimeFile = paths[9 - 5];
-  const fs::path stopFile = paths[17 - 5];
-  std::error_code ec;
-  fs::current_path(folder, ec);
-  if (ec) return fail("cannot enter " + folder.string() + ": " + ec.message(), 41);
+// The latest progress line, handed from the analysing thread to the one that shows it.
+class LatestProgress {
+ public:
+  void set(std::string line) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    line_ = std::move(line);
+  }
+  std::string get() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return line_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::string line_;
+};
+
+// Runs the engine on the run in `folder` and follows it until it ends. The exit status is the
+// engine's status when it did not complete; else 54 when results.json could not be written;
+// else 60 when an analysed item did not complete; else 0.
+int runEngine(const fs::path& folder, const RunRequest& request) {
+  const bool quiet = request.quiet;
+  stilt::app::ResultsJsonWriter writer(folder, request.results);
+  std::atomic<bool> stop{false};
+  LatestProgress latest;
+  stilt::EngineRequest engineRequest;
+  engineRequest.namesFolder = folder;
+  engineRequest.threads = request.threads;
+  engineRequest.stiffness = request.stiffness;
+  engineRequest.sink = &writer;
+  engineRequest.results = request.results == stilt::app::ResultsContent::kHeads
+                              ? stilt::ResultLevel::kHeads
+                              : stilt::ResultLevel::kFull;
+  engineRequest.stop = &stop;
+  if (!quiet) {
+    engineRequest.progress = [&latest](const stilt::ProgressEvent& e) {
+      latest.set(progressText(e));
+    };
+  }
 
   std::signal(SIGINT, onInterrupt);
-  std::future<std::int32_t> engine = std::async(std::launch::async, [] { return IORLIM(18); });
+  std::future<stilt::StatusCode> engine =
+      std::async(std::launch::async, [&engineRequest] { return stilt::runEngine(engineRequest); });
   const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   std::string shown;
-  bool stopWritten = false;
+  bool stopAsked = false;
   while (engine.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-    if (gInterrupts > 0 && !stopWritten && !stopFile.empty()) {
-      writeStopRequest(stopFile);
-      stopWritten = true;
+    if (gInterrupts > 0 && !stopAsked) {
+      stop.store(true);
+      stopAsked = true;
       std::cerr << "\nstilt: stopping at the next check (Ctrl-C again to abort)\n";
       std::signal(SIGINT, SIG_DFL);
     }
-    if (quiet || progressFile.empty()) continue;
-    const std::string line = stilt::app::progressLine(progressFile);
+    if (quiet) continue;
+    const std::string line = latest.get();
     if (line.empty() || line == shown) continue;
     shown = line;
     if (terminal) {
@@ -114,38 +146,41 @@ int runEngine(const fs::path& folder, const std::vector<fs::path>& paths, bool q
       std::cout << line << "\n" << std::flush;
     }
   }
-  const int status = engine.get();
+  const int status = stilt::toInt(engine.get());
   std::signal(SIGINT, SIG_DFL);
   if (!quiet && terminal && !shown.empty()) std::cout << "\n";
 
-  const nlohmann::json results = stilt::app::buildResults(paths, status);
-  const stilt::app::ClosingLine closing = stilt::app::closingLine(results);
+  std::string error;
+  const bool written = writer.finish(error);
+  const stilt::app::ClosingLine closing = stilt::app::closingLine(writer.items());
 
   // The final status line(s); a refused run also shows why, and goes to the error stream. The
   // engine says "ANALYSIS COMPLETED" when it went through every item, whatever their outcomes;
   // when an item did not complete, the closing line below says so instead, so that nothing on the
   // terminal calls a failed analysis completed.
-  const stilt::app::RuntimeOutcome outcome = stilt::app::readRuntimeOutcome(runtimeFile);
   std::ostream& to = status == 0 ? std::cout : std::cerr;
-  for (const std::string& line : outcome.detail) to << "  " << line << "\n";
+  for (const std::string& line : writer.message()) {
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos) to << "  " << line.substr(first) << "\n";
+  }
   if (status != 0 || !closing.failed) {
-    for (const std::string& line : finalStatusLines(outcome, status)) to << line << "\n";
+    for (const stilt::StatusLine& l : stilt::statusLines(status)) to << l.text << "\n";
   }
   to << std::flush;
 
-  // results.json beside the reports, and the item table on the terminal. After a write error the
-  // items' files are incomplete, so their lines are not shown as results.
-  std::string error;
-  const bool written = stilt::app::writeResultsFile(
-      folder, results.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", error);
+  // The item table on the terminal. After a write error the items' files are incomplete, so
+  // their lines are not shown as results.
   if (!quiet && status != stilt::toInt(stilt::StatusCode::kWriteError)) {
-    for (const std::string& row : stilt::app::itemTable(results)) std::cout << row << "\n";
+    for (const std::string& row :
+         stilt::app::itemTable(writer.items(), writer.planar(), writer.lengthUnit())) {
+      std::cout << row << "\n";
+    }
   }
   // The closing line counts the items of a run that completed or was stopped; a run that ended
   // in error has said so, and its items' files may be incomplete.
-  const bool anyItems = !results["items_failed"].empty() || results["items_completed"] != 0;
   const bool counted = status == 0 || status == stilt::toInt(stilt::StatusCode::kStoppedByUser);
-  if (anyItems && counted) (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
+  if (closing.counted > 0 && counted)
+    (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
   if (!written) std::cerr << "stilt: " << error << "\n";
   if (!quiet && written) std::cout << "results in " << folder.string() << "\n";
   std::cout << std::flush;
@@ -172,15 +207,9 @@ int runInput(const RunRequest& request) {
   }
   fs::create_directories(folder, ec);
   if (ec) return fail("cannot create " + folder.string() + ": " + ec.message(), 41);
-  {
-    // Opened without blocking: a pipe left under the name fails at once instead of waiting.
-    const fs::path namesFile = folder / "Names.dat";
-    const int fd =
-        ::open(namesFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return fail("cannot write " + namesFile.string() + ": " + std::strerror(errno), 41);
-    const std::string text = stilt::app::namesFileText(input);
-    const bool whole = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (::close(fd) != 0 || !whole) return fail(namesFile.string() + " could not be written", 54);
+  // Opened without blocking: a pipe left under the name fails at once instead of waiting.
+  if (std::string error; !stilt::writeNamesFileFor(input, folder, error)) {
+    return fail(error, error.rfind("cannot write", 0) == 0 ? 41 : 54);
   }
   std::vector<fs::path> paths;
   std::string error;
@@ -190,7 +219,7 @@ int runInput(const RunRequest& request) {
   fs::remove(paths[17 - 5], ec);
   fs::remove(folder / stilt::app::kResultsFile, ec);
   if (!request.quiet) std::cout << "stilt " << stilt::kVersion << ": " << input.string() << "\n";
-  return runEngine(folder, paths, request.quiet);
+  return runEngine(folder, request);
 }
 
 int runNames(const RunRequest& request) {
@@ -201,7 +230,10 @@ int runNames(const RunRequest& request) {
   if (const std::optional<std::string> clash = stilt::app::resultsClash(folder, paths)) {
     return fail(*clash, 40);
   }
-  return runEngine(folder, paths, request.quiet);
+  // A results.json left by an earlier run would outlive a run that cannot write its own.
+  std::error_code ec;
+  fs::remove(folder / stilt::app::kResultsFile, ec);
+  return runEngine(folder, request);
 }
 
 // Reads and validates an input data file as a run would, without analysing it and without
@@ -275,6 +307,23 @@ int main(int argc, char** argv) {
   CLI::Option* names = run->add_option("--names", request.names,
                                        "Run the Names.dat of this folder, as a host would");
   run->add_flag("--quiet,-q", request.quiet, "Show no progress");
+  run->add_option("--threads", request.threads, "Threads of the pile pass (default: one per core)")
+      ->check(CLI::Range(1, 1024));
+  run->add_option("--stiffness", request.stiffness,
+                  "Head stiffness of every pile: central (differences, the default) or tangent")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, stilt::StiffnessMethod>{
+              {"central", stilt::StiffnessMethod::kCentral},
+              {"tangent", stilt::StiffnessMethod::kTangent}},
+          CLI::ignore_case));
+  run->add_option("--results", request.results,
+                  "results.json: full (default), heads (no arrays along the piles) or none")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, stilt::app::ResultsContent>{
+              {"full", stilt::app::ResultsContent::kFull},
+              {"heads", stilt::app::ResultsContent::kHeads},
+              {"none", stilt::app::ResultsContent::kNone}},
+          CLI::ignore_case));
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp() + exitStatusHelp());
 

@@ -1,20 +1,22 @@
 #include "app/results_json.hpp"
 
-#include <fmt/format.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
-#include <map>
-#include <optional>
-#include <sstream>
+#include <cmath>
+#include <cstring>
+#include <span>
 
+#include "analysis/pile_report.hpp"
 #include "app/host.hpp"
-#include "model/input_reader.hpp"
+#include "report/cells.hpp"
 
 namespace stilt::app {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 
 const std::vector<std::string> kQuantityNames = {"axial_displacement",
                                                  "deflection_y",
@@ -42,182 +44,38 @@ const std::vector<std::string> kQuantityNames = {"axial_displacement",
                                                  "moment_demand_capacity",
                                                  "shear_demand_capacity"};
 
-std::vector<std::string> linesOf(const fs::path& file) {
-  std::vector<std::string> lines;
-  std::string text;
-  if (!readRegularFile(file, text)) return lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
+// Bytes gathered before they go to the file: large enough that writes are few, small enough
+// that the writer's memory does not depend on the run.
+constexpr std::size_t kDrainSize = 1 << 18;
 
-std::string trim(const std::string& s) {
+std::string trim(std::string_view s) {
   const std::size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return {};
+  if (a == std::string_view::npos) return {};
   const std::size_t b = s.find_last_not_of(" \t");
-  return s.substr(a, b - a + 1);
+  return std::string(s.substr(a, b - a + 1));
 }
 
-bool startsWith(const std::string& s, std::string_view prefix) {
-  return s.compare(0, prefix.size(), prefix) == 0;
+std::string ioError(int error) {
+  return error == 0 ? std::string("write error") : std::string(std::strerror(error));
 }
 
-// Every number of a line of blank-separated values.
-std::vector<double> numbers(const std::string& line) {
-  std::vector<double> out;
-  std::istringstream in(line);
-  std::string token;
-  while (in >> token) {
-    double v = 0.0;
-    const char* first = token.data();
-    if (*first == '+') ++first;
-    const auto [ptr, ec] = std::from_chars(first, token.data() + token.size(), v);
-    if (ec != std::errc() || ptr != token.data() + token.size()) return {};
-    out.push_back(v);
+// The components of the cap and of a pile head that an analysis has: all six in space, X, Y and
+// RZ in the plane.
+constexpr std::array<std::size_t, 6> kSpace = {0, 1, 2, 3, 4, 5};
+constexpr std::array<std::size_t, 3> kPlane = {0, 1, 5};
+constexpr std::array<const char*, 6> kComponentNames = {"X", "Y", "Z", "RX", "RY", "RZ"};
+
+std::span<const std::size_t> componentsOf(bool planar) {
+  return planar ? std::span<const std::size_t>(kPlane) : std::span<const std::size_t>(kSpace);
+}
+
+// The unit of a quantity as its report heading gives it, without the brackets and blanks.
+std::string quantityUnit(int q, bool planar, const UnitLabels& units) {
+  std::string unit = trim(quantityHeading(q, planar, units).unit);
+  if (unit.size() >= 2 && unit.front() == '(' && unit.back() == ')') {
+    unit = unit.substr(1, unit.size() - 2);
   }
-  return out;
-}
-
-// The item a heading line opens ("LOAD CASE :     1", "LOAD COMB. :     2"): kind and number.
-std::optional<std::pair<std::string, int>> itemHeading(const std::string& line) {
-  for (const auto& [prefix, kind] :
-       {std::pair<std::string_view, const char*>{"LOAD CASE :", "case"},
-        {"LOAD COMB. :", "combination"}}) {
-    if (!startsWith(line, prefix)) continue;
-    const std::vector<double> n = numbers(line.substr(prefix.size()));
-    if (n.size() == 1) return std::pair{std::string(kind), static_cast<int>(n[0])};
-  }
-  return std::nullopt;
-}
-
-std::string key(const std::string& kind, int number) {
-  return kind + ":" + std::to_string(number);
-}
-
-struct ItemResults {
-  std::optional<std::pair<int, std::string>> result;  // code and text of its status line
-  json capLoad = json::array();
-  json capDisplacement = json::array();
-  int iterations = 0;
-  json piles = json::array();
-};
-
-// The coded status lines of the convergence-status file, by item.
-void readConvergence(const fs::path& file, std::map<std::string, ItemResults>& items) {
-  std::string current;
-  for (const std::string& line : linesOf(file)) {
-    if (auto h = itemHeading(line)) {
-      current = key(h->first, h->second);
-      items[current];
-      continue;
-    }
-    if (current.empty()) continue;
-    const std::string t = trim(line);
-    std::size_t digits = 0;
-    while (digits < t.size() && std::isdigit(static_cast<unsigned char>(t[digits]))) ++digits;
-    if (digits == 0 || digits >= t.size() || t[digits] != ' ') continue;
-    items[current].result = std::pair{std::stoi(t.substr(0, digits)), trim(t.substr(digits))};
-  }
-}
-
-json vectorOf(const std::vector<double>& v) {
-  return json(v);
-}
-
-// The cap and pile results of every solved item, from the pile-cap results file.
-void readCapResults(const fs::path& file, std::map<std::string, ItemResults>& items) {
-  const std::vector<std::string> lines = linesOf(file);
-  std::string current;
-  const auto next = [&](std::size_t& i) -> std::vector<double> {
-    return ++i < lines.size() ? numbers(lines[i]) : std::vector<double>{};
-  };
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (auto h = itemHeading(line)) {
-      current = key(h->first, h->second);
-      continue;
-    }
-    if (current.empty()) continue;
-    ItemResults& item = items[current];
-    if (line == "* EQUIVALENT CONC. LOAD AT ORIGIN *") {
-      item.capLoad = vectorOf(next(i));
-    } else if (line == "* DISPLACEMENT OF PILE CAP AT ORIGIN *") {
-      item.capDisplacement = vectorOf(next(i));
-    } else if (startsWith(line, "NUMBER OF GLOBAL ITERATIONS =")) {
-      const std::vector<double> n = numbers(line.substr(29));
-      if (n.size() == 1) item.iterations = static_cast<int>(n[0]);
-    } else if (startsWith(line, "* PILE GROUP *")) {
-      json pile;
-      const std::vector<double> n = numbers(line.substr(14));
-      pile["number"] = n.empty() ? 0 : static_cast<int>(n[0]);
-      item.piles.push_back(pile);
-    } else if (line == "* PILE TOP DISP. AND REACT. GLOBAL" && !item.piles.empty()) {
-      json& pile = item.piles.back();
-      pile["head_displacement_global"] = vectorOf(next(i));
-      pile["head_force_global"] = vectorOf(next(i));
-      const std::vector<double> stress = next(i);
-      pile["max_stress"] = stress.empty() ? 0.0 : stress[0];
-    } else if (line == "* PILE TOP DISP. AND REACT. LOCAL" && !item.piles.empty()) {
-      json& pile = item.piles.back();
-      pile["head_displacement_local"] = vectorOf(next(i));
-      pile["head_force_local"] = vectorOf(next(i));
-      (void)next(i);
-    } else if (trim(line) == "* EFFECTS FOR LATERALLY LOADED PILE *" && !item.piles.empty()) {
-      const std::vector<double> switches = next(i);
-      std::vector<int> selected;
-      for (std::size_t q = 1; q < switches.size() && q <= kQuantityNames.size(); ++q) {
-        if (switches[q] != 0.0) selected.push_back(static_cast<int>(q));
-      }
-      json along;
-      along["depth"] = json::array();
-      for (int q : selected) along[kQuantityNames[static_cast<std::size_t>(q - 1)]] = json::array();
-      while (i + 1 < lines.size()) {
-        const std::vector<double> row = numbers(lines[i + 1]);
-        if (row.size() != selected.size() + 1) break;
-        ++i;
-        along["depth"].push_back(row[0]);
-        for (std::size_t k = 0; k < selected.size(); ++k) {
-          along[kQuantityNames[static_cast<std::size_t>(selected[k] - 1)]].push_back(row[k + 1]);
-        }
-      }
-      item.piles.back()["along"] = along;
-    }
-  }
-}
-
-// The joined head curves of every property, from the plot file.
-std::map<std::pair<std::string, int>, json> readCurves(const fs::path& file) {
-  std::map<std::pair<std::string, int>, json> curves;
-  const std::vector<std::string> lines = linesOf(file);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    for (const char* kind : {"LOAD-SETTLEMENT", "TORQUE-ROTATION"}) {
-      const std::string head = std::string(kind) + " CURVE, PILE PROPERTY:";
-      if (!startsWith(lines[i], head)) continue;
-      const std::string rest = lines[i].substr(head.size());
-      const std::size_t at = rest.find("NPOINTS=");
-      if (at == std::string::npos) continue;
-      const std::vector<double> prop = numbers(rest.substr(0, at));
-      const std::vector<double> count = numbers(rest.substr(at + 8));
-      if (prop.size() != 1 || count.size() != 1) continue;
-      json points = json::array();
-      for (int k = 0; k < static_cast<int>(count[0]) && i + 1 < lines.size(); ++k) {
-        const std::vector<double> p = numbers(lines[++i]);
-        if (p.size() == 2) points.push_back(p);
-      }
-      curves[{kind, static_cast<int>(prop[0])}] = points;
-    }
-  }
-  return curves;
-}
-
-std::string trimmedLabel(int unitsCode, bool force) {
-  if (unitsCode == 1) return force ? "LBS" : "IN";
-  if (unitsCode == 2) return force ? "KN" : "M";
-  return force ? "F" : "L";
+  return unit;
 }
 
 }  // namespace
@@ -226,117 +84,440 @@ const std::vector<std::string>& quantityNames() {
   return kQuantityNames;
 }
 
-json buildResults(const std::vector<fs::path>& paths, int status) {
-  const auto pathOf = [&](int line) -> fs::path {
-    const std::size_t k = static_cast<std::size_t>(line - 5);
-    return k < paths.size() ? paths[k] : fs::path();
+ResultsJsonWriter::ResultsJsonWriter(fs::path folder, ResultsContent content)
+    : folder_(std::move(folder)), content_(content) {
+  if (content_ == ResultsContent::kNone) return;
+  const fs::path temp = folder_ / kResultsTempFile;
+  std::error_code ec;
+  // A fresh file under the temporary name ("x": never through a file or link left there).
+  fs::remove(temp, ec);
+  out_ = std::fopen(temp.c_str(), "wbx");
+  if (out_ == nullptr) failure_ = errno == 0 ? EIO : errno;
+  raw("{");
+}
+
+ResultsJsonWriter::~ResultsJsonWriter() {
+  if (out_ != nullptr) std::fclose(out_);
+  if (content_ != ResultsContent::kNone && !finished_) {
+    std::error_code ec;
+    fs::remove(folder_ / kResultsTempFile, ec);
+  }
+}
+
+std::string ResultsJsonWriter::lengthUnit() const {
+  return trim(unitLabels(unitsCode_).length);
+}
+
+void ResultsJsonWriter::drain(bool force) {
+  if (!force && buffer_.size() < kDrainSize) return;
+  if (out_ != nullptr && failure_ == 0 && buffer_.size() > 0) {
+    errno = 0;
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) {
+      failure_ = errno == 0 ? EIO : errno;
+    }
+  }
+  written_ += static_cast<long>(buffer_.size());
+  buffer_.clear();
+}
+
+// Drops what was written from `at` on: the piles of an item that ended without results.
+void ResultsJsonWriter::truncateTo(long at) {
+  if (at >= written_) {
+    buffer_.resize(static_cast<std::size_t>(at - written_));
+    return;
+  }
+  buffer_.clear();
+  if (out_ != nullptr && failure_ == 0) {
+    if (std::fflush(out_) != 0 || ::ftruncate(::fileno(out_), at) != 0 ||
+        std::fseek(out_, at, SEEK_SET) != 0) {
+      failure_ = errno == 0 ? EIO : errno;
+    }
+  }
+  written_ = at;
+}
+
+void ResultsJsonWriter::key(std::string_view name) {
+  raw("\"");
+  raw(name);
+  raw("\":");
+}
+
+void ResultsJsonWriter::string(std::string_view text) {
+  const std::string utf8 = validUtf8(text);
+  raw("\"");
+  for (const char c : utf8) {
+    switch (c) {
+      case '"':
+        raw("\\\"");
+        break;
+      case '\\':
+        raw("\\\\");
+        break;
+      case '\n':
+        raw("\\n");
+        break;
+      case '\r':
+        raw("\\r");
+        break;
+      case '\t':
+        raw("\\t");
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          fmt::format_to(fmt::appender(buffer_), "\\u{:04x}", static_cast<unsigned char>(c));
+        } else {
+          buffer_.push_back(c);
+        }
+    }
+  }
+  raw("\"");
+}
+
+// The shortest text that reads back as the same double; a whole number keeps a ".0" so that it
+// reads as a real. JSON has no infinity or NaN: such a value is null.
+void ResultsJsonWriter::number(double v) {
+  if (!std::isfinite(v)) {
+    raw("null");
+    return;
+  }
+  std::array<char, 32> text{};
+  const std::to_chars_result end = std::to_chars(text.data(), text.data() + text.size(), v);
+  const std::string_view shortest(text.data(), static_cast<std::size_t>(end.ptr - text.data()));
+  raw(shortest);
+  if (shortest.find_first_of(".e") == std::string_view::npos) raw(".0");
+}
+
+void ResultsJsonWriter::vector(std::string_view name, const Vector6& v) {
+  key(name);
+  raw("[");
+  bool first = true;
+  for (std::size_t k : componentsOf(planar_)) {
+    if (!first) raw(",");
+    first = false;
+    number(v[k]);
+  }
+  raw("]");
+}
+
+void ResultsJsonWriter::runBegin(const RunBeginRecord& run) {
+  if (headerWritten_) return;
+  headerWritten_ = true;
+  planar_ = run.planar;
+  unitsCode_ = run.unitsCode;
+  planned_ = run.items;
+  next_ = 0;
+  if (content_ == ResultsContent::kNone) return;
+  const UnitLabels u = unitLabels(run.unitsCode);
+  const std::string length = trim(u.length);
+  const std::string force = trim(u.force);
+  fmt::format_to(fmt::appender(buffer_),
+                 "\"analysis_type\":{},\"units\":{},\"force_unit\":\"{}\",\"length_unit\":\"{}\",",
+                 run.analysisType, run.unitsCode, force, length);
+  key("title");
+  string(trim(run.title));
+  raw(",\"components\":[");
+  bool first = true;
+  for (std::size_t k : componentsOf(planar_)) {
+    fmt::format_to(fmt::appender(buffer_), "{}\"{}\"", first ? "" : ",", kComponentNames[k]);
+    first = false;
+  }
+  // The unit of every array and value, in the run's units system.
+  const auto units6 = [&](const std::array<std::string, 6>& labels) {
+    std::string s = "[";
+    bool firstUnit = true;
+    for (std::size_t k : componentsOf(planar_)) {
+      s += (firstUnit ? "\"" : ",\"") + labels[k] + "\"";
+      firstUnit = false;
+    }
+    return s + "]";
   };
-  json r;
-  r["status"] = status;
-  // The status lines of the run: the runtime file's lines after its last line of four blanks.
-  {
-    const std::vector<std::string> runtime = linesOf(pathOf(9));
-    std::size_t last = runtime.size();
-    for (std::size_t i = 0; i < runtime.size(); ++i) {
-      if (runtime[i] == "    ") last = i;
+  const std::string moment = trim(u.moment);
+  const std::string forces = units6({force, force, force, moment, moment, moment});
+  const std::string moves = units6({length, length, length, "RAD", "RAD", "RAD"});
+  raw("],\n\"array_units\":{");
+  fmt::format_to(fmt::appender(buffer_),
+                 "\"x\":\"{0}\",\"y\":\"{0}\",\"z\":\"{0}\",\"load_settlement\":[\"{0}\",\"{1}\"],"
+                 "\"torque_rotation\":[\"RAD\",\"{2}\"],\"cap_load\":{3},\"cap_displacement\":{4},"
+                 "\"cap_passive_force\":{3},\"head_displacement_global\":{4},"
+                 "\"head_force_global\":{3},\"head_displacement_local\":{4},"
+                 "\"head_force_local\":{3},\"max_stress\":\"{5}\",\"depth\":\"{0}\","
+                 "\"depth_below_ground\":\"{0}\"",
+                 length, force, moment, forces, moves, trim(u.stress));
+  for (int q = 1; q <= kResultQuantities; ++q) {
+    fmt::format_to(fmt::appender(buffer_), ",\"{}\":\"{}\"",
+                   kQuantityNames[static_cast<std::size_t>(q - 1)], quantityUnit(q, planar_, u));
+  }
+  raw("},\n\"piles\":[");
+  for (std::size_t i = 0; i < run.piles.size(); ++i) {
+    const PileRowRecord& p = run.piles[i];
+    raw(i == 0 ? "\n{" : ",\n{");
+    fmt::format_to(fmt::appender(buffer_), "\"number\":{},\"x\":", p.number);
+    number(p.x);
+    raw(",\"y\":");
+    number(p.y);
+    raw(",\"z\":");
+    number(p.z);
+    fmt::format_to(fmt::appender(buffer_), ",\"property\":{}", p.property);
+    if (planar_) fmt::format_to(fmt::appender(buffer_), ",\"piles_in_row\":{}", p.pilesInRow);
+    raw("}");
+  }
+  raw("],\n\"properties\":[");
+  for (std::size_t i = 0; i < run.properties.size(); ++i) {
+    const PropertyCurvesRecord& p = run.properties[i];
+    fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{}", i == 0 ? "\n" : ",\n", p.number);
+    for (const auto& [name, curve] : {std::pair{"load_settlement", &p.loadSettlement},
+                                      {"torque_rotation", &p.torqueRotation}}) {
+      raw(",");
+      key(name);
+      raw("[");
+      for (std::size_t k = 0; k < curve->size(); ++k) {
+        raw(k == 0 ? "[" : ",[");
+        number((*curve)[k].movement);
+        raw(",");
+        number((*curve)[k].force);
+        raw("]");
+      }
+      raw("]");
     }
-    json statusLines = json::array();
-    for (std::size_t i = last + 1; i < runtime.size(); ++i) {
-      if (!trim(runtime[i]).empty()) statusLines.push_back(validUtf8(trim(runtime[i])));
+    raw("}");
+  }
+  raw("],\n\"items\":[");
+  drain();
+}
+
+// The frame of a run whose records never came (Names.dat could not be used): the values of an
+// input that was not read.
+void ResultsJsonWriter::header() {
+  if (headerWritten_) return;
+  runBegin(RunBeginRecord{});
+}
+
+void ResultsJsonWriter::itemBegin(const ItemHeader& item) {
+  header();
+  closeOpenItem();
+  // Items before this one that the run did not reach (none, in the order the driver keeps).
+  while (next_ < planned_.size() &&
+         (planned_[next_].kind != item.kind || planned_[next_].number != item.number)) {
+    unreachedItem(planned_[next_++]);
+  }
+  if (next_ < planned_.size()) ++next_;
+  open_ = item;
+  pilesWritten_ = 0;
+  if (content_ == ResultsContent::kNone) return;
+  raw(outcomes_.empty() ? "\n{" : ",\n{");
+  fmt::format_to(fmt::appender(buffer_), "\"kind\":\"{}\",\"number\":{},",
+                 item.kind == ItemKind::kCase ? "case" : "combination", item.number);
+  key("name");
+  string(trim(item.name));
+  raw(",\"piles\":[");
+  pilesAt_ = offset();
+}
+
+void ResultsJsonWriter::pile(const PileRecord& p) {
+  if (!open_) return;
+  computed_ = p.computed;
+  printed_ = p.printed;
+  if (content_ == ResultsContent::kNone) return;
+  fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{},", pilesWritten_ == 0 ? "\n" : ",\n",
+                 p.number);
+  ++pilesWritten_;
+  vector("head_displacement_global", p.headDisplacementGlobal);
+  raw(",");
+  vector("head_force_global", p.headForceGlobal);
+  raw(",");
+  vector("head_displacement_local", p.headDisplacementLocal);
+  raw(",");
+  vector("head_force_local", p.headForceLocal);
+  raw(",\"max_stress\":");
+  number(p.maxStress);
+  if (content_ == ResultsContent::kFull && p.along != nullptr) {
+    const PileResults& r = *p.along;
+    const auto array = [&](std::string_view name, const auto& valueAt) {
+      raw(",\n");
+      key(name);
+      raw("[");
+      for (int m = 0; m <= r.increments; ++m) {
+        if (m > 0) raw(",");
+        number(valueAt(m));
+      }
+      raw("]");
+      drain();
+    };
+    raw(",\"along\":{\"depth\":[");
+    for (int m = 0; m <= r.increments; ++m) {
+      if (m > 0) raw(",");
+      number(r.coordinate(m));
     }
-    r["status_lines"] = statusLines;
-  }
-
-  // The model as the input file states it.
-  std::string text;
-  if (!readRegularFile(pathOf(5), text)) text.clear();
-  AnalysisModel model;
-  const ReadResult read = readInputDataFile(text, model, ReaderCallbacks{});
-  const bool modelRead = isOk(read.status);
-  const int units = model.switches.unitsCode();
-  r["analysis_type"] = model.switches.analysisType();
-  r["units"] = units;
-  r["force_unit"] = trimmedLabel(units, true);
-  r["length_unit"] = trimmedLabel(units, false);
-  r["title"] = validUtf8(trim(model.title[0]));
-  json piles = json::array();
-  for (std::size_t i = 0; modelRead && i < model.pileRows.size(); ++i) {
-    const PileGroupRow& row = model.pileRows[i];
-    json p{{"number", i + 1}, {"x", row.x}, {"y", row.y}, {"z", row.z}, {"property", row.property}};
-    if (model.is2d()) p["piles_in_row"] = row.pilesInRow;
-    piles.push_back(p);
-  }
-  r["piles"] = piles;
-
-  const std::map<std::pair<std::string, int>, json> curves = readCurves(pathOf(8));
-  json properties = json::array();
-  for (std::size_t k = 0; modelRead && k < model.properties.size(); ++k) {
-    const int number = static_cast<int>(k) + 1;
-    const auto ls = curves.find({"LOAD-SETTLEMENT", number});
-    const auto tr = curves.find({"TORQUE-ROTATION", number});
-    properties.push_back({{"number", number},
-                          {"load_settlement", ls == curves.end() ? json::array() : ls->second},
-                          {"torque_rotation", tr == curves.end() ? json::array() : tr->second}});
-  }
-  r["properties"] = properties;
-
-  std::map<std::string, ItemResults> found;
-  readConvergence(pathOf(10), found);
-  readCapResults(pathOf(11), found);
-  const std::size_t components = model.is2d() ? 3 : 6;
-  json items = json::array();
-  const auto addItem = [&](const char* kind, int number, const std::string& name) {
-    json item{{"kind", kind}, {"number", number}, {"name", validUtf8(trim(name))}};
-    const auto it = found.find(key(kind, number));
-    const ItemResults* res = it == found.end() ? nullptr : &it->second;
-    const bool hasLine = res != nullptr && res->result.has_value();
-    const int code = hasLine ? res->result->first : 0;
-    item["analyzed"] = hasLine && code != 9;
-    item["result_code"] = hasLine ? json(code) : json(nullptr);
-    item["result_text"] = hasLine ? validUtf8(res->result->second) : std::string();
-    double fraction = 0.0;
-    if (code == 1) fraction = 1.0;
-    if (code == 2) {
-      const std::vector<double> p = numbers(res->result->second.substr(
-          std::string_view("SOLUTION AT").size(),
-          res->result->second.find('%') - std::string_view("SOLUTION AT").size()));
-      if (p.size() == 1) fraction = p[0] / 100.0;
+    raw("]");
+    array("depth_below_ground", [&](int m) { return p.headDepth + r.coordinate(m); });
+    for (int q = 1; q <= kResultQuantities; ++q) {
+      if (!p.computed[static_cast<std::size_t>(q)]) continue;
+      array(kQuantityNames[static_cast<std::size_t>(q - 1)], [&](int m) { return r.at(q, m); });
     }
-    const bool results = (code == 1 || code == 2) && res != nullptr;
-    item["load_fraction"] = fraction;
-    item["iterations"] = results ? res->iterations : 0;
-    item["cap_load"] = results ? res->capLoad : json::array();
-    item["cap_displacement"] = results ? res->capDisplacement : json::array();
-    item["cap_passive_force"] =
-        results ? json(std::vector<double>(components, 0.0)) : json::array();
-    item["piles"] = results ? res->piles : json::array();
-    items.push_back(item);
-  };
-  for (std::size_t i = 0; modelRead && i < model.loadCases.size(); ++i) {
-    addItem("case", static_cast<int>(i) + 1, model.loadCases[i].name);
+    raw("}");
   }
-  for (std::size_t i = 0; modelRead && i < model.combinations.size(); ++i) {
-    addItem("combination", static_cast<int>(i) + 1, model.combinations[i].name);
+  raw("}");
+  drain();
+}
+
+void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
+  ItemOutcome outcome;
+  outcome.kind = record.header.kind;
+  outcome.number = record.header.number;
+  outcome.reached = reached;
+  outcome.analysed = reached && record.resultCode != kItemNotAnalysed;
+  outcome.resultCode = record.resultCode;
+  outcome.resultText = record.resultText;
+  outcome.hasResults = record.hasResults;
+  if (record.hasResults) {
+    for (std::size_t k : componentsOf(planar_)) {
+      outcome.capDisplacement.push_back(record.capDisplacement[k]);
+    }
   }
-  r["items"] = items;
-  // The outcome of every analysed item: completed ("1 ANALYSIS COMPLETED") or not (any other
-  // result line, a partial solution included). Flagged items are neither.
-  int completed = 0;
-  json failed = json::array();
-  for (const json& item : items) {
-    if (!item["analyzed"].get<bool>()) continue;
-    if (item["result_code"] == 1) {
-      ++completed;
+  if (content_ != ResultsContent::kNone) {
+    // An item without results keeps no piles (the printing pass may have begun before a pile
+    // failed to converge).
+    if (!record.hasResults && pilesWritten_ > 0) truncateTo(pilesAt_);
+    raw("],");
+    fmt::format_to(fmt::appender(buffer_),
+                   "\"analyzed\":{},\"result_code\":", outcome.analysed ? "true" : "false");
+    if (reached) {
+      fmt::format_to(fmt::appender(buffer_), "{}", record.resultCode);
     } else {
-      failed.push_back({{"kind", item["kind"]},
-                        {"number", item["number"]},
-                        {"result_code", item["result_code"]},
-                        {"result_text", item["result_text"]}});
+      raw("null");
     }
+    raw(",\"result_text\":");
+    string(record.resultText);
+    raw(",\"load_fraction\":");
+    number(record.hasResults ? record.convergedFraction : 0.0);
+    fmt::format_to(fmt::appender(buffer_), ",\"iterations\":{}",
+                   record.hasResults ? record.iterations : 0);
+    if (record.hasResults) {
+      raw(",");
+      vector("cap_load", record.capLoad);
+      raw(",");
+      vector("cap_displacement", record.capDisplacement);
+      raw(",");
+      vector("cap_passive_force", record.passiveForce);
+    } else {
+      raw(",\"cap_load\":[],\"cap_displacement\":[],\"cap_passive_force\":[]");
+    }
+    // The quantities the item computed along its piles, and those its report prints.
+    for (const auto& [name, flags] :
+         {std::pair{"quantities_computed", &computed_}, {"quantities_printed", &printed_}}) {
+      raw(",");
+      key(name);
+      raw("[");
+      bool first = true;
+      for (int q = 1; record.hasResults && q <= kResultQuantities; ++q) {
+        if (!(*flags)[static_cast<std::size_t>(q)]) continue;
+        fmt::format_to(fmt::appender(buffer_), "{}\"{}\"", first ? "" : ",",
+                       kQuantityNames[static_cast<std::size_t>(q - 1)]);
+        first = false;
+      }
+      raw("]");
+    }
+    raw("}");
+    drain();
   }
-  r["items_completed"] = completed;
-  r["items_failed"] = failed;
-  return r;
+  outcomes_.push_back(std::move(outcome));
+  computed_ = {};
+  printed_ = {};
+}
+
+void ResultsJsonWriter::itemEnd(const ItemEndRecord& record) {
+  if (!open_) return;
+  open_.reset();
+  item(record, true);
+}
+
+void ResultsJsonWriter::unreachedItem(const ItemHeader& h) {
+  if (content_ != ResultsContent::kNone) {
+    raw(outcomes_.empty() ? "\n{" : ",\n{");
+    fmt::format_to(fmt::appender(buffer_), "\"kind\":\"{}\",\"number\":{},",
+                   h.kind == ItemKind::kCase ? "case" : "combination", h.number);
+    key("name");
+    string(trim(h.name));
+    raw(",\"piles\":[");
+    pilesAt_ = offset();
+    pilesWritten_ = 0;
+  }
+  ItemEndRecord record;
+  record.header = h;
+  item(record, false);
+}
+
+// An item the run began and did not end (a fatal error or a stop within it): not reached.
+void ResultsJsonWriter::closeOpenItem() {
+  if (!open_) return;
+  ItemEndRecord record;
+  record.header = *open_;
+  open_.reset();
+  item(record, false);
+}
+
+void ResultsJsonWriter::runEnd(const RunEndRecord& run) {
+  if (endReceived_) return;
+  endReceived_ = true;
+  status_ = run.status;
+  message_ = run.message;
+  header();
+  closeOpenItem();
+  while (next_ < planned_.size()) unreachedItem(planned_[next_++]);
+}
+
+bool ResultsJsonWriter::finish(std::string& error) {
+  if (!endReceived_) runEnd({status_, {}});
+  const fs::path temp = folder_ / kResultsTempFile;
+  const fs::path target = folder_ / kResultsFile;
+  if (content_ == ResultsContent::kNone) {
+    finished_ = true;
+    return true;
+  }
+  int completed = 0;
+  raw("],\n\"items_completed\":");
+  for (const ItemOutcome& o : outcomes_) completed += o.analysed && o.resultCode == 1 ? 1 : 0;
+  fmt::format_to(fmt::appender(buffer_), "{},\"items_failed\":[", completed);
+  bool first = true;
+  for (const ItemOutcome& o : outcomes_) {
+    if (!o.analysed || o.resultCode == 1) continue;
+    fmt::format_to(
+        fmt::appender(buffer_),
+        "{}{{\"kind\":\"{}\",\"number\":{},\"result_code\":{},\"result_text\":", first ? "" : ",",
+        o.kind == ItemKind::kCase ? "case" : "combination", o.number, o.resultCode);
+    string(o.resultText);
+    raw("}");
+    first = false;
+  }
+  fmt::format_to(fmt::appender(buffer_), "],\n\"status\":{},\"status_lines\":[", toInt(status_));
+  first = true;
+  for (const StatusLine& l : statusLines(toInt(status_))) {
+    if (!first) raw(",");
+    string(trim(l.text));
+    first = false;
+  }
+  raw("],\"message\":[");
+  for (std::size_t k = 0; k < message_.size(); ++k) {
+    if (k > 0) raw(",");
+    string(trim(message_[k]));
+  }
+  raw("]}\n");
+  drain(true);
+  finished_ = true;
+  int failure = failure_;
+  if (out_ != nullptr) {
+    if (std::fflush(out_) != 0 && failure == 0) failure = errno;
+    if (::fsync(::fileno(out_)) != 0 && failure == 0 && errno != EINVAL) failure = errno;
+    if (std::fclose(out_) != 0 && failure == 0) failure = errno;
+    out_ = nullptr;
+  }
+  if (failure == 0 && std::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
+  if (failure == 0) return true;
+  std::error_code ec;
+  fs::remove(temp, ec);
+  fs::remove(target, ec);
+  error = target.string() + " could not be written: " + ioError(failure);
+  return false;
 }
 
 std::string validUtf8(std::string_view text) {
@@ -380,31 +561,38 @@ std::string validUtf8(std::string_view text) {
   return out;
 }
 
-ClosingLine closingLine(const json& results) {
+ClosingLine closingLine(const std::vector<ItemOutcome>& items) {
   ClosingLine line;
-  const int completed = results.value("items_completed", 0);
-  const json failed = results.value("items_failed", json::array());
+  int completed = 0;
+  std::vector<const ItemOutcome*> failed;
+  for (const ItemOutcome& o : items) {
+    if (!o.analysed) continue;
+    if (o.resultCode == 1) {
+      ++completed;
+    } else {
+      failed.push_back(&o);
+    }
+  }
   const int analysed = completed + static_cast<int>(failed.size());
+  line.counted = analysed;
   line.failed = !failed.empty();
   line.text = fmt::format("{} of {} analysed {} completed", completed, analysed,
                           analysed == 1 ? "item" : "items");
   if (!line.failed) return line;
   line.text += "; not completed:";
   for (std::size_t k = 0; k < failed.size(); ++k) {
-    const json& item = failed[k];
+    const ItemOutcome& item = *failed[k];
     line.text += fmt::format("{} {} {} ({} {})", k == 0 ? "" : ",",
-                             item["kind"].get<std::string>() == "case" ? "case" : "comb.",
-                             item["number"].get<int>(), item["result_code"].get<int>(),
-                             item["result_text"].get<std::string>());
+                             item.kind == ItemKind::kCase ? "case" : "comb.", item.number,
+                             item.resultCode, item.resultText);
   }
   return line;
 }
 
-std::vector<std::string> itemTable(const json& results) {
+std::vector<std::string> itemTable(const std::vector<ItemOutcome>& items, bool planar,
+                                   const std::string& length) {
   std::vector<std::string> rows;
-  if (!results.contains("items") || results["items"].empty()) return rows;
-  const bool planar = results.value("analysis_type", 3) == 2;
-  const std::string length = results.value("length_unit", std::string());
+  if (items.empty()) return rows;
   if (planar) {
     rows.push_back(fmt::format("{:<14}{:<34}{:>13}{:>13}{:>13}", "item", "result",
                                "X (" + length + ")", "Y (" + length + ")", "RZ (rad)"));
@@ -413,19 +601,15 @@ std::vector<std::string> itemTable(const json& results) {
                                "X (" + length + ")", "Y (" + length + ")", "Z (" + length + ")",
                                "RX (rad)", "RY (rad)", "RZ (rad)"));
   }
-  for (const json& item : results["items"]) {
+  for (const ItemOutcome& item : items) {
     const std::string name =
-        fmt::format("{} {}", item["kind"].get<std::string>() == "case" ? "case" : "comb.",
-                    item["number"].get<int>());
-    std::string result = item["result_code"].is_null()
-                             ? std::string("not reached")
-                             : fmt::format("{} {}", item["result_code"].get<int>(),
-                                           item["result_text"].get<std::string>());
+        fmt::format("{} {}", item.kind == ItemKind::kCase ? "case" : "comb.", item.number);
+    std::string result = !item.reached ? std::string("not reached")
+                                       : fmt::format("{} {}", item.resultCode, item.resultText);
     if (result.size() > 33) result = result.substr(0, 33);
     std::string row = fmt::format("{:<14}{:<34}", name, result);
-    for (const json& v : item["cap_displacement"]) {
-      row += planar ? fmt::format("{:>13.4E}", v.get<double>())
-                    : fmt::format("{:>12.3E}", v.get<double>());
+    for (double v : item.capDisplacement) {
+      row += planar ? fmt::format("{:>13.4E}", v) : fmt::format("{:>12.3E}", v);
     }
     rows.push_back(row);
   }

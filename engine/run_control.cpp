@@ -62,7 +62,21 @@ class Run {
  public:
   explicit Run(const RunOptions& options) : options_(options) {}
 
+  // The run, then its end record to the sink.
   StatusCode execute() {
+    files_.setMonitor(&options_.monitor);
+    const StatusCode status = executeRun();
+    if (options_.sink != nullptr) {
+      RunEndRecord end;
+      end.status = status;
+      end.message = messages_;
+      options_.sink->runEnd(end);
+    }
+    return status;
+  }
+
+ private:
+  StatusCode executeRun() {
     // Run-control file.
     std::string namesText;
     {
@@ -75,6 +89,7 @@ class Run {
     const NamesResult names = parseNamesFile(namesText, options_.workDir, names_);
     if (!isOk(names.status)) {
       files_.setPath(Channel::kRuntime, names.runtimePath);
+      messages_ = names.message;
       if (names.runtimePath.empty()) return names.status;
       return failBeforeStart(files_, names.status, names.message);
     }
@@ -87,13 +102,19 @@ class Run {
          {Channel::kRuntime, Channel::kInput, Channel::kReport, Channel::kSummary, Channel::kPlot,
           Channel::kConvergence, Channel::kCapResults, Channel::kTzListing}) {
       const StatusCode s = files_.open(c, c == Channel::kInput ? Mode::kRead : Mode::kWrite);
-      if (!isOk(s)) return failBeforeStart(files_, s, files_.lastError());
+      if (!isOk(s)) {
+        messages_ = files_.lastError();
+        return failBeforeStart(files_, s, files_.lastError());
+      }
     }
     files_.writeProgress(" - ANALYSIS STARTED\n");
     for (Channel c : {Channel::kCaseData, Channel::kAxialCurves, Channel::kNodeResults,
                       Channel::kSummaryWork}) {
       const StatusCode s = files_.open(c, Mode::kWrite);
-      if (!isOk(s)) return failBeforeStart(files_, s, files_.lastError());
+      if (!isOk(s)) {
+        messages_ = files_.lastError();
+        return failBeforeStart(files_, s, files_.lastError());
+      }
     }
     if (files_.stopRequested()) {
       files_.closeAll();
@@ -117,11 +138,14 @@ class Run {
 
     StatusCode status = readInput();
     if (isOk(status)) status = files_.checkWrites();
-    if (isOk(status)) status = analyse();
+    if (isOk(status)) {
+      status = analyse();
+    } else {
+      beginResults(isOk(status), nullptr);
+    }
     return finish(status);
   }
 
- private:
   StatusCode readInput() {
     std::string text;
     if (!files_[Channel::kInput].readAll(text)) {
@@ -143,10 +167,51 @@ class Run {
     return result.status;
   }
 
+  // The frame of the results: what was read and, once prepared, the curves of every property.
+  void beginResults(bool inputRead, const PreparedRun* prepared) {
+    if (options_.sink == nullptr) return;
+    RunBeginRecord run;
+    run.title = model_.title[0];
+    run.analysisType = model_.switches.analysisType();
+    run.unitsCode = model_.switches.unitsCode();
+    run.planar = model_.is2d();
+    run.inputRead = inputRead;
+    if (inputRead) {
+      for (std::size_t i = 0; i < model_.pileRows.size(); ++i) {
+        const PileGroupRow& row = model_.pileRows[i];
+        run.piles.push_back({static_cast<int>(i) + 1, row.x, row.y, row.z, row.property,
+                             model_.is2d() ? row.pilesInRow : 1});
+      }
+      for (std::size_t k = 0; k < model_.properties.size(); ++k) {
+        PropertyCurvesRecord curves;
+        curves.number = static_cast<int>(k) + 1;
+        if (prepared != nullptr) {
+          const auto copy = [k](const std::vector<HeadCurve>& from,
+                                std::vector<HeadCurveRecordPoint>& to) {
+            if (k >= from.size()) return;
+            for (const HeadCurvePoint& p : from[k]) to.push_back({p.movement, p.force});
+          };
+          copy(prepared->loadSettlement, curves.loadSettlement);
+          copy(prepared->torqueRotation, curves.torqueRotation);
+        }
+        run.properties.push_back(std::move(curves));
+      }
+      for (std::size_t i = 0; i < model_.loadCases.size(); ++i) {
+        run.items.push_back({ItemKind::kCase, static_cast<int>(i) + 1, model_.loadCases[i].name});
+      }
+      for (std::size_t i = 0; i < model_.combinations.size(); ++i) {
+        run.items.push_back(
+            {ItemKind::kCombination, static_cast<int>(i) + 1, model_.combinations[i].name});
+      }
+    }
+    options_.sink->runBegin(run);
+  }
+
   // The input report, then every load case and combination.
   StatusCode analyse() {
     PreparedRun prepared;
     StatusCode status = writeInputReport(model_, files_, prepared);
+    beginResults(true, &prepared);
     if (!isOk(status)) return status;
     bool allUserCurves = !model_.pileRows.empty();
     for (const PileGroupRow& r : model_.pileRows) allUserCurves = allUserCurves && r.lsCurve > 0;
@@ -186,16 +251,36 @@ class Run {
     };
     services.onPileResults = [&](const ItemSetup&, int pile, const PileOutcome& outcome,
                                  const PileWorkspace& work) {
-      printer->pile(pile, current->geometry(pile), outcome,
-                    static_cast<const GroupPileWorkspace&>(work), current->lateralModel(pile));
+      const auto& groupWork = static_cast<const GroupPileWorkspace&>(work);
+      const PileGeometry& geometry = current->geometry(pile);
+      printer->pile(pile, geometry, outcome, groupWork, current->lateralModel(pile));
+      if (options_.sink != nullptr) {
+        const PileSummaryRecord& r = printer->records().back();
+        PileRecord record;
+        record.number = r.pile;
+        record.headDisplacementGlobal = r.displacementGlobal;
+        record.headForceGlobal = r.reactionGlobal;
+        record.headDisplacementLocal = r.displacementLocal;
+        record.headForceLocal = r.reactionLocal;
+        record.maxStress = r.stress;
+        if (options_.resultLevel == ResultLevel::kFull) record.along = &groupWork.results;
+        // As the soil curves take it: the head's X less the ground's, distances along the pile
+        // added as they are.
+        record.headDepth = geometry.x - geometry.ground;
+        record.computed = printer->settings().listing;
+        record.printed = printer->settings().selection;
+        options_.sink->pile(record);
+      }
       return StatusCode::kCompleted;
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
+    services.sink = options_.sink;
     return runDriver(model_, prepared, files_, services, options_.analysis);
   }
 
   // A message that matters to the host: to the output report and the runtime file.
   void report(const std::vector<std::string>& lines) {
+    messages_.insert(messages_.end(), lines.begin(), lines.end());
     writeLines(files_[Channel::kReport], lines);
     writeLines(files_[Channel::kRuntime], lines);
   }
@@ -240,9 +325,11 @@ class Run {
     // The runtime file said how the run ended before the last data reached the disk; the
     // status lines appended now are the ones a host reads (the last block of the file).
     TextFile tail;
+    const std::vector<std::string> late = files_.writeFailureMessage(*failedAtClose);
+    messages_.insert(messages_.end(), late.begin(), late.end());
     if (*failedAtClose != Channel::kRuntime &&
         tail.open(files_.path(Channel::kRuntime), Mode::kAppend)) {
-      writeLines(tail, files_.writeFailureMessage(*failedAtClose));
+      writeLines(tail, late);
       writeStatusLines(tail, StatusCode::kWriteError);
       tail.commit();
     }
@@ -262,6 +349,7 @@ class Run {
   NamesFile names_;
   FileSet files_;
   AnalysisModel model_;
+  std::vector<std::string> messages_;  // what report() said, for the sink's end record
 };
 
 }  // namespace
@@ -272,6 +360,7 @@ StatusCode runAnalysis(const RunOptions& options) {
     return run.execute();
   } catch (...) {
     // Nothing may escape into the host; the files are closed by their owners on unwinding.
+    if (options.sink != nullptr) options.sink->runEnd({StatusCode::kInternalError, {}});
     return StatusCode::kInternalError;
   }
 }

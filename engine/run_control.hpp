@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "analysis/analysis_options.hpp"
+#include "analysis/result_records.hpp"
+#include "model/run_monitor.hpp"
 #include "model/status_code.hpp"
 
 namespace stilt {
@@ -28,6 +30,11 @@ struct RunOptions {
   std::function<LocalTime()> clock;
   // Threads of the pile pass and the head-stiffness method.
   AnalysisOptions analysis;
+  // The sink of the run's result records, or null, and how much of every pile it receives.
+  ResultSink* sink = nullptr;
+  ResultLevel resultLevel = ResultLevel::kFull;
+  // Progress as data and an in-memory stop request.
+  RunMonitor monitor;
 };
 
 // Reads Names.dat, opens the files of the run, writes the head lines, reads the input data file,

@@ -257,7 +257,8 @@ void FileSet::lineTo(std::initializer_list<Channel> channels, std::string_view t
   for (Channel c : channels) files_[index(c)].line(text);
 }
 
-void FileSet::writeProgress(std::string_view record) {
+void FileSet::writeProgress(std::string_view record, const ProgressEvent* event) {
+  if (event != nullptr && monitor_ != nullptr && monitor_->progress) monitor_->progress(*event);
   TextFile progress;
   if (!progress.open(paths_[index(Channel::kProgress)], TextFile::Mode::kWrite)) return;
   progress.write(record);
@@ -286,6 +287,10 @@ std::vector<std::string> FileSet::writeFailureMessage(Channel channel) const {
 }
 
 bool FileSet::stopRequested() const {
+  if (monitor_ != nullptr && monitor_->stop != nullptr &&
+      monitor_->stop->load(std::memory_order_relaxed)) {
+    return true;
+  }
   const std::filesystem::path& p = paths_[index(Channel::kStop)];
   if (p.empty()) return false;
   // The request is one small integer: a few bytes are read, never waited for.

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/run_monitor.hpp"
 #include "model/status_code.hpp"
 
 namespace stilt {
@@ -134,17 +135,23 @@ class FileSet {
 
   // The progress file always holds the latest progress record: it is created anew, written and
   // closed for every record, so that a host can read it at any time. Failure is silent.
-  void writeProgress(std::string_view record);
+  // With a monitor, `event` (the same record as data) is handed to its progress callback too.
+  void writeProgress(std::string_view record, const ProgressEvent* event = nullptr);
   // The stop file is read afresh at every check; it asks for a stop when its first value is 1.
   // A missing, empty or unreadable file lets the run go on, and so does anything that is not a
   // regular file (a pipe or a device is never waited on).
+  // A monitor's stop flag asks for a stop as the stop file does.
   [[nodiscard]] bool stopRequested() const;
+
+  // The host's monitor of the run, or null; it must outlive the file set's use.
+  void setMonitor(const RunMonitor* monitor) { monitor_ = monitor; }
 
  private:
   static std::size_t index(Channel channel) { return static_cast<std::size_t>(channel); }
   std::array<TextFile, 31> files_;
   std::array<std::filesystem::path, 31> paths_;
   std::vector<std::string> lastError_;
+  const RunMonitor* monitor_ = nullptr;
 };
 
 }  // namespace stilt

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -103,8 +105,9 @@ TEST(Cli, ShowsTheInputAndTheResultFolderUnlessQuiet) {
   EXPECT_THAT(run.output, HasSubstr("results in " + (dir / "bent").string()));
 }
 
-// results.json beside the reports holds what the run's files hold, as buildResults reads them
-// through the paths of the Names.dat the command wrote.
+// results.json beside the reports, with the items of the run and the pile arrays; --results
+// heads leaves the arrays out and --results none writes no results.json, and neither changes
+// what the terminal shows.
 TEST(Cli, WritesResultsJsonBesideTheReports) {
   TempDir dir;
   const fs::path input = dir / "bent.dat";
@@ -113,14 +116,38 @@ TEST(Cli, WritesResultsJsonBesideTheReports) {
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const fs::path folder = dir / "bent";
   ASSERT_TRUE(fs::exists(folder / "results.json"));
+  EXPECT_FALSE(fs::exists(folder / "results.json.tmp"));
   const nlohmann::json written = nlohmann::json::parse(test::readFile(folder / "results.json"));
-  std::vector<fs::path> paths;
-  std::string error;
-  ASSERT_TRUE(app::readNamesPaths(folder, paths, error)) << error;
-  EXPECT_EQ(written, app::buildResults(paths, 0));
   EXPECT_EQ(written["status"], 0);
   EXPECT_EQ(written["items"].size(), 1u);
   EXPECT_EQ(written["items"][0]["result_code"], 1);
+  EXPECT_TRUE(written["items"][0]["piles"][0].contains("along"));
+
+  const Outcome heads = stilt("run " + quoted(input) + " --quiet --results heads --threads 1");
+  ASSERT_EQ(heads.exitCode, 0) << heads.output;
+  EXPECT_EQ(heads.output, run.output);
+  const nlohmann::json lean = nlohmann::json::parse(test::readFile(folder / "results.json"));
+  EXPECT_FALSE(lean["items"][0]["piles"][0].contains("along"));
+  EXPECT_EQ(lean["items"][0]["piles"][0]["head_force_global"],
+            written["items"][0]["piles"][0]["head_force_global"]);
+
+  const Outcome none = stilt("run " + quoted(input) + " --quiet --results none");
+  ASSERT_EQ(none.exitCode, 0) << none.output;
+  EXPECT_EQ(none.output, run.output);
+  EXPECT_FALSE(fs::exists(folder / "results.json"));
+  EXPECT_FALSE(fs::exists(folder / "results.json.tmp"));
+}
+
+TEST(Cli, RefusesBadRunOptions) {
+  TempDir dir;
+  const fs::path input = dir / "bent.dat";
+  test::writeFile(input, test::example("bent2d.dat"));
+  for (const char* options :
+       {"--threads 0", "--threads x", "--stiffness secant", "--results all"}) {
+    const Outcome run = stilt("run " + quoted(input) + " " + options);
+    EXPECT_NE(run.exitCode, 0) << options;
+    EXPECT_FALSE(fs::exists(dir / "bent")) << options;
+  }
 }
 
 TEST(Cli, OutOptionChoosesTheFolder) {

@@ -2,6 +2,7 @@
 // and what it reads back from the progress and runtime files.
 
 #include "app/host.hpp"
+#include "app/results_json.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -212,13 +213,15 @@ TEST(ResultsClash, ResultsJsonMustNotBeAFileOfTheNamesFile) {
   EXPECT_TRUE(app::resultsClash(dir.path(), paths).has_value());
 }
 
-TEST(WriteResultsFile, AFailedWriteLeavesNoResultsJson) {
+TEST(ResultsJsonWriter, AFailedWriteLeavesNoResultsJson) {
   TempDir dir;
   test::writeFile(dir / "results.json", "{\"status\": 0}\n");  // an earlier run's
   // The temporary name is taken by a folder that cannot be removed: the write fails.
   fs::create_directories(dir / "results.json.tmp" / "x");
+  app::ResultsJsonWriter writer(dir.path(), app::ResultsContent::kFull);
+  writer.runEnd({});
   std::string error;
-  EXPECT_FALSE(app::writeResultsFile(dir.path(), "{}\n", error));
+  EXPECT_FALSE(writer.finish(error));
   EXPECT_THAT(error, HasSubstr((dir / "results.json").string() + " could not be written"));
   EXPECT_FALSE(fs::exists(dir / "results.json"));
 }

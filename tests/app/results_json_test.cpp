@@ -1,20 +1,24 @@
-// results.json, built from the files of whole runs: its structure, the statics of every analysed
-// item (the applied cap load balanced by the pile heads), items that were not analysed and a
-// partial solution.
+// results.json, streamed from the result records of whole runs: its structure, the statics of
+// every analysed item (the applied cap load balanced by the pile heads), items that were not
+// analysed and a partial solution.
 
 #include "app/results_json.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/engine_api.hpp"
 #include "support/deck.hpp"
 #include "support/run_dir.hpp"
 
@@ -23,18 +27,48 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using ::testing::HasSubstr;
 
 constexpr int kReport = 6;
 
-// The 21 files of a test run folder, by Names.dat line 5..25.
-std::vector<fs::path> runPaths(const fs::path& dir) {
-  std::vector<fs::path> paths;
-  for (int line = 5; line <= 25; ++line) paths.push_back(dir / test::fileOfLine(line));
-  return paths;
+// Runs `input` in `dir` through the engine with a results.json writer as its sink.
+StatusCode runWithJson(const fs::path& dir, const std::string& input,
+                       app::ResultsContent content = app::ResultsContent::kFull) {
+  test::writeNamesFile(dir);
+  test::writeFile(dir / "input.dat", input);
+  app::ResultsJsonWriter writer(dir, content);
+  EngineRequest request;
+  request.namesFolder = dir;
+  request.clock = test::pinnedTime;
+  request.sink = &writer;
+  request.results =
+      content == app::ResultsContent::kHeads ? ResultLevel::kHeads : ResultLevel::kFull;
+  const StatusCode status = runEngine(request);
+  std::string error;
+  EXPECT_TRUE(writer.finish(error)) << error;
+  return status;
 }
 
 json resultsOf(const fs::path& dir, StatusCode status) {
-  return app::buildResults(runPaths(dir), toInt(status));
+  const json r = json::parse(test::readFile(dir / "results.json"));
+  EXPECT_EQ(r["status"], toInt(status));
+  return r;
+}
+
+// The outcome of every item as the terminal's closing line takes it, read back from the file.
+std::vector<app::ItemOutcome> outcomesOf(const json& r) {
+  std::vector<app::ItemOutcome> items;
+  for (const json& item : r["items"]) {
+    app::ItemOutcome o;
+    o.kind = item["kind"] == "case" ? ItemKind::kCase : ItemKind::kCombination;
+    o.number = item["number"];
+    o.reached = !item["result_code"].is_null();
+    o.analysed = item["analyzed"];
+    o.resultCode = o.reached ? item["result_code"].get<int>() : 0;
+    o.resultText = item["result_text"];
+    items.push_back(o);
+  }
+  return items;
 }
 
 std::vector<double> vec(const json& a) {
@@ -270,7 +304,7 @@ class ExampleResultsJson : public ::testing::TestWithParam<ExampleResults> {};
 TEST_P(ExampleResultsJson, HoldsTheRunAndBalancesEveryItem) {
   const ExampleResults& ex = GetParam();
   test::TempDir dir;
-  const StatusCode status = test::runInput(dir.path(), test::example(ex.file));
+  const StatusCode status = runWithJson(dir.path(), test::example(ex.file));
   ASSERT_EQ(status, StatusCode::kCompleted);
   const json r = resultsOf(dir.path(), status);
   const bool planar = ex.analysisType == 2;
@@ -351,7 +385,7 @@ TEST_P(ExampleResultsJson, HoldsTheRunAndBalancesEveryItem) {
     expectEquilibrium(r, item);
 
     // Every pile, with its head vectors and its results along the pile.
-    std::set<std::string> names = {"depth"};
+    std::set<std::string> names = {"depth", "depth_below_ground"};
     for (int q : e.quantities)
       names.insert(app::quantityNames().at(static_cast<std::size_t>(q - 1)));
     ASSERT_EQ(item["piles"].size(), ex.heads.size());
@@ -372,7 +406,7 @@ TEST_P(ExampleResultsJson, HoldsTheRunAndBalancesEveryItem) {
       }
       EXPECT_EQ(keys, names);
       for (const std::string& key : keys) {
-        if (key == "depth") continue;
+        if (key == "depth" || key == "depth_below_ground") continue;
         EXPECT_THAT(app::quantityNames(), ::testing::Contains(key));
       }
       // N + 1 nodes from the head, evenly spaced to the tip (8 digits).
@@ -403,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, ExampleResultsJson, ::testing::ValuesIn(examp
 
 TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
   test::TempDir dir;
-  const StatusCode status = test::runInput(dir.path(), test::flaggedMiddleCaseDeck().text());
+  const StatusCode status = runWithJson(dir.path(), test::flaggedMiddleCaseDeck().text());
   ASSERT_EQ(status, StatusCode::kCompleted);
   const json r = resultsOf(dir.path(), status);
   ASSERT_EQ(r["items"].size(), 4u);  // three cases, one combination
@@ -429,8 +463,8 @@ TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
   // Three analysed items completed; the flagged one is neither completed nor failed.
   EXPECT_EQ(r["items_completed"], 3);
   EXPECT_EQ(r["items_failed"], json::array());
-  EXPECT_EQ(app::closingLine(r).text, "3 of 3 analysed items completed");
-  EXPECT_FALSE(app::closingLine(r).failed);
+  EXPECT_EQ(app::closingLine(outcomesOf(r)).text, "3 of 3 analysed items completed");
+  EXPECT_FALSE(app::closingLine(outcomesOf(r)).failed);
   // The combination takes 1.5 x case 1: 1.5 x (2.0E4, 5.0E3).
   EXPECT_EQ(r["items"][3]["kind"], "combination");
   EXPECT_NEAR(r["items"][3]["cap_load"][0].get<double>(), 3.0e4, 1.0e-8 * 3.0e4);
@@ -439,7 +473,7 @@ TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
 
 TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
   test::TempDir dir;
-  const StatusCode status = test::runInput(dir.path(), test::partialSolutionDeck().text());
+  const StatusCode status = runWithJson(dir.path(), test::partialSolutionDeck().text());
   ASSERT_EQ(status, StatusCode::kCompleted);
   const json r = resultsOf(dir.path(), status);
   ASSERT_EQ(r["items"].size(), 1u);
@@ -452,8 +486,8 @@ TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
   EXPECT_EQ(r["items_completed"], 0);
   EXPECT_EQ(r["items_failed"], json::parse(R"([{"kind": "case", "number": 1, "result_code": 2,
                              "result_text": "SOLUTION AT   50.00% OF THE TOTAL LOAD"}])"));
-  EXPECT_TRUE(app::closingLine(r).failed);
-  EXPECT_EQ(app::closingLine(r).text,
+  EXPECT_TRUE(app::closingLine(outcomesOf(r)).failed);
+  EXPECT_EQ(app::closingLine(outcomesOf(r)).text,
             "0 of 1 analysed item completed; not completed: case 1 (2 SOLUTION AT   50.00% OF THE "
             "TOTAL LOAD)");
   // The results are those at half the load: 0.5 x 1.6E5 on the cap, carried by the one pile
@@ -488,12 +522,310 @@ TEST(ResultsJson, ALatin1TitleAndCaseNameAreValidUtf8) {
   test::Deck d;
   d.title = "Pile group, 30\xB0 batter\nsecond title line\n";
   d.loadCases = test::replaceFirst(d.loadCases, "Axial and lateral load", "Load at 5\xB0");
-  const StatusCode status = test::runInput(dir.path(), d.text());
+  const StatusCode status = runWithJson(dir.path(), d.text());
   ASSERT_EQ(status, StatusCode::kCompleted);
   const json r = resultsOf(dir.path(), status);
   EXPECT_EQ(r["title"], "Pile group, 30\u00B0 batter");
   EXPECT_EQ(r["items"][0]["name"], "Load at 5\u00B0");
   EXPECT_NO_THROW((void)r.dump());  // the strict writer accepts only valid UTF-8
+}
+
+// ---------------------------------------------------------------------------------------------
+// The records against the tables they replace
+
+// The numbers of the pile-cap results file, as a host reads them: 17-column cells of eight
+// significant digits.
+struct CapFile {
+  struct Pile {
+    int number = 0;
+    std::vector<double> dispGlobal, forceGlobal, dispLocal, forceLocal;
+    double stress = 0.0;
+    std::vector<int> listed;                // quantity numbers of the node listing
+    std::vector<std::vector<double>> rows;  // depth, then the listed quantities
+  };
+  struct Item {
+    std::vector<double> load, displacement;
+    int iterations = 0;
+    std::vector<Pile> piles;
+  };
+  std::vector<Item> items;
+};
+
+CapFile readCapFile(const fs::path& file) {
+  CapFile cap;
+  const std::vector<std::string> lines = test::readLines(file);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& l = lines[i];
+    if (l == "* EQUIVALENT CONC. LOAD AT ORIGIN *") {
+      cap.items.emplace_back();
+      cap.items.back().load = test::numbersOf(lines[++i]);
+    } else if (l == "* DISPLACEMENT OF PILE CAP AT ORIGIN *") {
+      cap.items.back().displacement = test::numbersOf(lines[++i]);
+    } else if (l.starts_with("NUMBER OF GLOBAL ITERATIONS =")) {
+      cap.items.back().iterations = std::stoi(l.substr(29));
+    } else if (l.starts_with("* PILE GROUP *")) {
+      CapFile::Pile p;
+      p.number = std::stoi(l.substr(14));
+      // Global displacement, force, stress; heading; local displacement, force, stress.
+      p.dispGlobal = test::numbersOf(lines[i + 2]);
+      p.forceGlobal = test::numbersOf(lines[i + 3]);
+      p.stress = test::numbersOf(lines[i + 4]).at(0);
+      p.dispLocal = test::numbersOf(lines[i + 6]);
+      p.forceLocal = test::numbersOf(lines[i + 7]);
+      const std::vector<double> switches = test::numbersOf(lines[i + 10]);
+      for (std::size_t q = 1; q < switches.size(); ++q) {
+        if (switches[q] != 0.0) p.listed.push_back(static_cast<int>(q));
+      }
+      i += 10;
+      while (i + 1 < lines.size()) {
+        std::vector<double> row = test::numbersOf(lines[i + 1]);
+        if (row.size() != p.listed.size() + 1) break;
+        p.rows.push_back(std::move(row));
+        ++i;
+      }
+      cap.items.back().piles.push_back(std::move(p));
+    }
+  }
+  return cap;
+}
+
+// A value of the file is the full-precision one rounded to eight significant digits: half a unit
+// of the eighth digit is at most 5E-8 of the value. Values the cells print as zero are below
+// 1E-50.
+void expectPrinted(const json& full, double printed, const std::string& what) {
+  ASSERT_TRUE(full.is_number()) << what;
+  EXPECT_NEAR(full.get<double>(), printed, 5.0e-8 * std::fabs(printed) + 1.0e-50) << what;
+}
+
+void expectPrinted(const json& full, const std::vector<double>& printed, const std::string& what) {
+  ASSERT_EQ(full.size(), printed.size()) << what;
+  for (std::size_t k = 0; k < printed.size(); ++k) {
+    expectPrinted(full[k], printed[k], what + "[" + std::to_string(k) + "]");
+  }
+}
+
+TEST(ResultsJson, HoldsTheNumbersOfThePileCapResultsFileAtFullPrecision) {
+  for (const char* example : {"group3d.dat", "bent2d.dat"}) {
+    SCOPED_TRACE(example);
+    test::TempDir dir;
+    const StatusCode status = runWithJson(dir.path(), test::example(example));
+    ASSERT_EQ(status, StatusCode::kCompleted);
+    const json r = resultsOf(dir.path(), status);
+    const CapFile cap = readCapFile(dir / test::fileOfLine(11));
+    ASSERT_EQ(r["items"].size(), cap.items.size());
+    bool fullDigits = false;  // some value carries more than the file's eight digits
+    for (std::size_t i = 0; i < cap.items.size(); ++i) {
+      const json& item = r["items"][i];
+      const CapFile::Item& c = cap.items[i];
+      expectPrinted(item["cap_load"], c.load, "cap_load");
+      expectPrinted(item["cap_displacement"], c.displacement, "cap_displacement");
+      EXPECT_EQ(item["iterations"], c.iterations);
+      ASSERT_EQ(item["piles"].size(), c.piles.size());
+      for (std::size_t p = 0; p < c.piles.size(); ++p) {
+        const json& pile = item["piles"][p];
+        const CapFile::Pile& cp = c.piles[p];
+        const std::string at = "item " + std::to_string(i + 1) + " pile " + std::to_string(p + 1);
+        EXPECT_EQ(pile["number"], cp.number);
+        expectPrinted(pile["head_displacement_global"], cp.dispGlobal, at + " displacement");
+        expectPrinted(pile["head_force_global"], cp.forceGlobal, at + " force");
+        expectPrinted(pile["head_displacement_local"], cp.dispLocal, at + " local displacement");
+        expectPrinted(pile["head_force_local"], cp.forceLocal, at + " local force");
+        expectPrinted(pile["max_stress"], cp.stress, at + " stress");
+        // Every listed quantity at every node, and nothing the listing leaves out.
+        const json& along = pile["along"];
+        EXPECT_EQ(along.size(), cp.listed.size() + 2) << at;
+        for (std::size_t m = 0; m < cp.rows.size(); ++m) {
+          expectPrinted(along["depth"][m], cp.rows[m][0], at + " depth");
+          for (std::size_t k = 0; k < cp.listed.size(); ++k) {
+            const std::string name =
+                app::quantityNames()[static_cast<std::size_t>(cp.listed[k] - 1)];
+            expectPrinted(along[name][m], cp.rows[m][k + 1], at + " " + name);
+            const double v = along[name][m].get<double>();
+            fullDigits = fullDigits || std::fabs(v - cp.rows[m][k + 1]) > 0.0;
+          }
+        }
+      }
+    }
+    EXPECT_TRUE(fullDigits) << "every value equals its eight-digit text";
+  }
+}
+
+TEST(ResultsJson, LabelsComponentsAndGivesTheUnitOfEveryArray) {
+  test::TempDir dir;
+  const StatusCode status = runWithJson(dir.path(), test::example("bent2d.dat"));
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  EXPECT_EQ(r["components"], json::array({"X", "Y", "RZ"}));
+  const json& u = r["array_units"];
+  const std::string length = r["length_unit"];
+  const std::string force = r["force_unit"];
+  EXPECT_EQ(u["cap_displacement"], json::array({length, length, "RAD"}));
+  EXPECT_EQ(u["head_force_global"][0], force);
+  EXPECT_EQ(u["depth"], length);
+  EXPECT_EQ(u["depth_below_ground"], length);
+  EXPECT_EQ(u["deflection_y"], length);
+  EXPECT_EQ(u["shear_y"], force);
+  // Every array a pile carries has its unit.
+  for (const auto& [name, values] : r["items"][0]["piles"][0]["along"].items()) {
+    EXPECT_TRUE(u.contains(name)) << name;
+  }
+}
+
+TEST(ResultsJson, DepthBelowGroundIsTheDepthFromTheHeadPlusTheHeadsEmbedment) {
+  test::TempDir dir;
+  test::Deck d;
+  // Ground 12 in above the head (X = -12): the head is 12 in below the ground surface.
+  d.piles = test::replaceFirst(d.piles, "0.0 0.0 0.0 0.0 90.0 0.0", "0.0 0.0 0.0 0.0 90.0 -12.0");
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  const json& along = r["items"][0]["piles"][0]["along"];
+  const std::vector<double> depth = vec(along["depth"]);
+  const std::vector<double> below = vec(along["depth_below_ground"]);
+  ASSERT_EQ(depth.size(), 51u);  // 50 increments over the 600-in pile
+  for (std::size_t m = 0; m < depth.size(); ++m) {
+    EXPECT_DOUBLE_EQ(depth[m], 12.0 * static_cast<double>(m)) << m;
+    EXPECT_DOUBLE_EQ(below[m], 12.0 + 12.0 * static_cast<double>(m)) << m;
+  }
+}
+
+TEST(ResultsJson, HeadsDropsTheArraysAlongThePiles) {
+  test::TempDir dir;
+  const StatusCode status =
+      runWithJson(dir.path(), test::example("group3d.dat"), app::ResultsContent::kHeads);
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_FALSE(r["items"].empty());
+  for (const json& item : r["items"]) {
+    ASSERT_FALSE(item["piles"].empty());
+    for (const json& pile : item["piles"]) {
+      EXPECT_FALSE(pile.contains("along"));
+      EXPECT_EQ(pile["head_force_global"].size(), 6u);
+    }
+    expectEquilibrium(r, item);
+  }
+}
+
+TEST(ResultsJson, AnItemWhosePilesDidNotConvergeKeepsNoPiles) {
+  test::TempDir dir;
+  test::Deck d;
+  d.properties = test::replaceFirst(d.properties, "29.0E6", "29.06");  // E typed without E
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["items"].size(), 2u);
+  for (const json& item : r["items"]) {
+    EXPECT_EQ(item["result_code"], 6);
+    EXPECT_EQ(item["result_text"], "NO CONVERGENCE ON PILES");
+    for (const char* v : {"piles", "cap_load", "cap_displacement", "cap_passive_force"}) {
+      EXPECT_EQ(item[v], json::array()) << v;
+    }
+  }
+}
+
+TEST(ResultsJson, WritingThemChangesNoFileOfTheRun) {
+  test::TempDir dir;
+  const std::string input = test::example("group3d.dat");
+  ASSERT_EQ(test::runInput(dir.path(), input), StatusCode::kCompleted);
+  std::vector<std::string> without;
+  for (int line = 6; line <= 25; ++line) without.push_back(test::runFile(dir.path(), line));
+  ASSERT_EQ(runWithJson(dir.path(), input), StatusCode::kCompleted);
+  for (int line = 6; line <= 25; ++line) {
+    EXPECT_EQ(test::runFile(dir.path(), line), without[static_cast<std::size_t>(line - 6)])
+        << test::fileOfLine(line);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress and stop
+
+TEST(EngineRun, ReportsProgressForEveryItemAsData) {
+  test::TempDir dir;
+  test::writeNamesFile(dir.path());
+  test::writeFile(dir / "input.dat", test::flaggedMiddleCaseDeck().text());
+  std::vector<ProgressEvent> events;
+  EngineRequest request;
+  request.namesFolder = dir.path();
+  request.clock = test::pinnedTime;
+  request.progress = [&events](const ProgressEvent& e) { events.push_back(e); };
+  ASSERT_EQ(runEngine(request), StatusCode::kCompleted);
+  // Three cases (the second flagged) and one combination: each starts; the analysed ones
+  // iterate on their one pile and finish.
+  std::vector<std::string> sequence;
+  for (const ProgressEvent& e : events) {
+    const std::string item = (e.combination ? "comb " : "case ") + std::to_string(e.item) + "/" +
+                             std::to_string(e.itemCount);
+    if (e.phase == ProgressEvent::Phase::kStarted) sequence.push_back("start " + item);
+    if (e.phase == ProgressEvent::Phase::kFinished) sequence.push_back("finish " + item);
+    if (e.phase == ProgressEvent::Phase::kIteration) {
+      EXPECT_EQ(e.pileCount, 1);
+      EXPECT_GE(e.step, 1);
+      EXPECT_GE(e.iteration, 1);
+      EXPECT_GT(e.loadFraction, 0.0);
+      EXPECT_LE(e.loadFraction, 1.0);
+      if (sequence.back() != "iterate " + item) sequence.push_back("iterate " + item);
+    }
+  }
+  EXPECT_THAT(sequence,
+              ::testing::ElementsAre("start case 1/3", "iterate case 1/3", "finish case 1/3",
+                                     "start case 2/3", "start case 3/3", "iterate case 3/3",
+                                     "finish case 3/3", "start comb 1/1", "iterate comb 1/1",
+                                     "finish comb 1/1"));
+}
+
+TEST(EngineRun, TheStopFlagEndsTheRunWithStatus4) {
+  test::TempDir dir;
+  test::writeNamesFile(dir.path());
+  test::writeFile(dir / "input.dat", test::flaggedMiddleCaseDeck().text());
+  std::atomic<bool> stop{false};
+  app::ResultsJsonWriter writer(dir.path(), app::ResultsContent::kFull);
+  EngineRequest request;
+  request.namesFolder = dir.path();
+  request.clock = test::pinnedTime;
+  request.sink = &writer;
+  request.stop = &stop;
+  // Stop asked once case 3 iterates: it is checked at the start of each global iteration.
+  request.progress = [&stop](const ProgressEvent& e) {
+    if (!e.combination && e.item == 3 && e.phase == ProgressEvent::Phase::kIteration) stop = true;
+  };
+  ASSERT_EQ(runEngine(request), StatusCode::kStoppedByUser);
+  std::string error;
+  ASSERT_TRUE(writer.finish(error)) << error;
+  const json r = resultsOf(dir.path(), StatusCode::kStoppedByUser);
+  EXPECT_EQ(r["status_lines"], json::array({"*** ANALYSIS STOPPED BY USER ***"}));
+  ASSERT_EQ(r["items"].size(), 4u);
+  EXPECT_EQ(r["items"][0]["result_code"], 1);
+  EXPECT_EQ(r["items"][1]["result_code"], 9);
+  for (std::size_t i : {2, 3}) {
+    EXPECT_TRUE(r["items"][i]["result_code"].is_null()) << i;
+    EXPECT_EQ(r["items"][i]["analyzed"], false) << i;
+  }
+  EXPECT_EQ(app::closingLine(writer.items()).text, "1 of 1 analysed item completed");
+  EXPECT_THAT(test::runFile(dir.path(), 6), HasSubstr("*** ANALYSIS STOPPED BY USER ***"));
+}
+
+TEST(ResultsJson, ARefusedInputGivesItsMessageAndNoItems) {
+  test::TempDir dir;
+  test::Deck d;
+  d.loadCases.replace(0, 1, "101");
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kInputCapacityExceeded);
+  const json r = resultsOf(dir.path(), status);
+  EXPECT_EQ(r["items"], json::array());
+  EXPECT_EQ(r["status_lines"],
+            json::array(
+                {"* ERROR IN ANALYSIS *", "A COUNT IN THE INPUT DATA FILE", "EXCEEDS A CAPACITY"}));
+  EXPECT_THAT(r["message"].dump(),
+              HasSubstr("THE NUMBER OF LOAD CASES IS 101, MORE THAN THE 100 ALLOWED"));
+}
+
+TEST(ResultsJson, QuotesAndBackslashesInTextAreEscaped) {
+  test::TempDir dir;
+  test::Deck d;
+  d.title = "Group \"A\" \\ east bent\nsecond title line\n";
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  EXPECT_EQ(resultsOf(dir.path(), status)["title"], "Group \"A\" \\ east bent");
 }
 
 }  // namespace
