@@ -112,28 +112,44 @@ void CapSolver::writeProgress(const CapItem& item, int iteration) const {
   ctx_.files.writeProgress(record);
 }
 
+// The factors estimated for a direction depend only on the group and on the sense of the
+// movement along it: each of the four (Y and Z, either sense) is estimated once per item, on the
+// first iteration that asks for it, and copied afterwards. The estimation weighs every pair of
+// piles, which for a large group costs more than a pile pass's share of one thread.
+void CapSolver::estimateFactors(GroupDirection direction, double sign) {
+  GroupFactors& f = ctx_.factors;
+  std::vector<double>& p = direction == GroupDirection::kY ? f.pUsed : f.pZ;
+  std::vector<double>& y = direction == GroupDirection::kY ? f.yUsed : f.yZ;
+  EstimatedFactors& e =
+      estimated_[(direction == GroupDirection::kY ? 0u : 2u) + (sign > 0.0 ? 0u : 1u)];
+  if (e.done) {
+    p = e.p;
+    y = e.y;
+    return;
+  }
+  estimateGroupFactors(ctx_.model, direction, sign, ctx_.factorWork, f);
+  e.p = p;
+  e.y = y;
+  e.done = true;
+}
+
 void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   const int option = ctx_.model.switches.groupReductionOption();
   if (option < 1) return;
   GroupFactors& f = ctx_.factors;
   if (planar_) {
     // In the plane only the direction Y exists: its factors are used as they stand.
-    if (option == 1) {
-      estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0,
-                           ctx_.factorWork, f);
-    }
+    if (option == 1) estimateFactors(GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0);
     pm_ = f.pUsed;
     ym_ = f.yUsed;
     return;
   }
   if (option == 1) {
     // Re-estimated for the sense in which the cap moves now, along Y and along Z.
-    estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
-                         f);
+    estimateFactors(GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0);
     f.pY = f.pUsed;
     f.yY = f.yUsed;
-    estimateGroupFactors(ctx_.model, GroupDirection::kZ, dv[2] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
-                         f);
+    estimateFactors(GroupDirection::kZ, dv[2] >= 0.0 ? 1.0 : -1.0);
   }
   double cy = 0.0;
   double cz = 0.0;

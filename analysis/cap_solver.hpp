@@ -131,6 +131,7 @@ class CapSolver {
   StatusCode assemblePlanarStiffness(const Vector6& dv, Matrix6& ss);
   bool invertAndCorrect();
   void updateGroupMultipliers(const Vector6& dv, const Vector6& fv);
+  void estimateFactors(GroupDirection direction, double sign);
   void writeIteration(int iteration, bool alternate) const;
   void writeVectors() const;
   void writePileWarnings();
@@ -154,6 +155,12 @@ class CapSolver {
   std::vector<PileOutcome> scratch_;
   std::vector<PileSlot> slots_;
   std::vector<double> pm_, ym_;
+  // The group factors estimated for movement along Y and Z in either sense (Y+, Y-, Z+, Z-).
+  struct EstimatedFactors {
+    bool done = false;
+    std::vector<double> p, y;
+  };
+  std::array<EstimatedFactors, 4> estimated_;
 
   // The state of the iteration.
   int STEP = 0;
