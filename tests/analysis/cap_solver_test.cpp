@@ -7,12 +7,9 @@
 #include <atomic>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <limits>
-#include <map>
 #include <sstream>
-#include <thread>
 
 #include "support/run_dir.hpp"
 
@@ -51,9 +48,6 @@ class SpringPiles : public PileGroupAnalysis {
   std::function<void(int call)> onCall;  // with the number of the call
   // Whether the lateral solution of a pile does not close in an analysis with these options.
   std::function<bool(int pile, const PileCallOptions&)> doesNotClose;
-  // Last word on an analysis: may add messages and warning blocks, or fail it with a status.
-  std::function<StatusCode(int pile, const Vector6& u, const PileCallOptions&, PileOutcome&)>
-      finish;
   CallCount calls;
 
   int pileCount() const override { return static_cast<int>(piles.size()); }
@@ -82,7 +76,6 @@ class SpringPiles : public PileGroupAnalysis {
       out.diag.both(fmt::format(
           "     ** WARNING **  NO CLOSURE OF A LLP AFTER  100 ITERATIONS  PILE GROUP{:5d}", p + 1));
     }
-    if (finish) return finish(p, u, options, out);
     return StatusCode::kCompleted;
   }
 };
@@ -108,7 +101,6 @@ struct Harness {
   GroupFactors factors;
   CapEnvelope envelope;
   int analysed = 1;
-  int threads = 0;  // of the pile passes; 0: one per core
 
   Harness() {
     model.switches.values[1] = 1;
@@ -122,9 +114,7 @@ struct Harness {
     }
   }
 
-  std::vector<int> printed;                // the piles the printing pass handed over, 0-based
-  std::vector<std::thread::id> printedOn;  // and the thread that handed each over
-  std::function<StatusCode(int pile)> onPrinted;  // what the writers answer
+  std::vector<int> printed;  // the piles the printing pass handed over, 0-based
 
   // A planar analysis: cap X, Y and rotation Z.
   void planar() { model.switches.values[2] = 2; }
@@ -137,10 +127,8 @@ struct Harness {
     CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed,
                                 [this](int pile, const PileOutcome&, const PileWorkspace&) {
                                   printed.push_back(pile);
-                                  printedOn.push_back(std::this_thread::get_id());
-                                  return onPrinted ? onPrinted(pile) : StatusCode::kCompleted;
-                                },
-                                AnalysisOptions{threads, StiffnessMethod::kCentral}});
+                                  return StatusCode::kCompleted;
+                                }});
     const StatusCode status = solver.solve(control, CapItem{false, 1, 1}, load, result);
     files.closeAll();
     return status;
@@ -540,156 +528,6 @@ TEST(PlanarCapSolver, ThresholdsWithoutTheFortyFirstIterationRule) {
   // Rotation, d0 = M/(10 k) = 1.0E-9: the first n with 1e-9·0.9^(n-1) <= 1e-10 is 23; in space
   // a rotation correction must fall to 1.0E-12 or wait for the 41st iteration.
   EXPECT_EQ(iterations({0, 0, 0, 0, 0, 1.0}), 23);
-}
-
-// The piles of every pass run on a pool of threads and are reduced in pile order: whatever the
-// thread count, the files are the same byte for byte, and a failure ends a pass as a serial pass
-// would have ended it.
-
-std::map<std::string, std::string> filesIn(const std::filesystem::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    files[e.path().filename().string()] = test::readFile(e.path());
-  }
-  return files;
-}
-
-// Eight battered piles; in the collecting pass every pile leaves a note and each pile of even
-// number pushed down a bearing block with its axial displacement, and with the final results a
-// line of its own. Pile 6 does not close in the perturbed analyses above the load fraction
-// `closesUpTo`. Returns every file the solve wrote.
-std::map<std::string, std::string> batteredRun(int threads, bool planar, double closesUpTo,
-                                               CapResult& result) {
-  Harness h;
-  h.threads = threads;
-  if (planar) h.planar();
-  SpringPiles group = batteredGroup();
-  if (planar) {
-    for (int i = 0; i < 8; ++i) {
-      group.piles[static_cast<std::size_t>(i)].geometry = planarPile(2.0 * i, 10.0 * i - 35.0, i);
-    }
-  }
-  for (SpringPiles::Pile& p : group.piles) p.cubic = {2.0e3, 50.0, 80.0, 0.0, 0.0, 0.0};
-  group.doesNotClose = [closesUpTo](int p, const PileCallOptions& o) {
-    return p == 5 && !o.collectWarnings && !o.finalResults && o.loadFraction > closesUpTo;
-  };
-  group.finish = [](int p, const Vector6& u, const PileCallOptions& o, PileOutcome& out) {
-    if (o.collectWarnings) {
-      out.diag.both(fmt::format("     NOTE PILE{:5d}", p + 1));
-      if (p % 2 == 1 && u[0] > 0.0) {
-        out.bearingFailures = 1;
-        out.bearingBlock = {"", fmt::format("     BEARING PILE{:5d}", p + 1),
-                            fmt::format("     U1 = {:.17E}", u[0])};
-      }
-    }
-    if (o.finalResults) out.diag.both(fmt::format("     FINAL PILE{:5d}", p + 1));
-    return StatusCode::kCompleted;
-  };
-  EXPECT_TRUE(isOk(
-      h.solve(group, control(0.25, 0.1), {4.0e5, 3.0e4, -2.0e4, 5.0e5, -8.0e5, 1.2e6}, result)));
-  return filesIn(h.dir.path());
-}
-
-TEST(CapSolverThreads, EveryFileIsTheSameOnOneTwoAndFourThreads) {
-  for (bool planar : {false, true}) {
-    // Converged at the full load, with notes, bearing blocks and final lines of every pile; and
-    // a pile that stops closing after the second step, which leaves one warning per iteration
-    // and no results.
-    for (double closesUpTo : {2.0, 0.5}) {
-      CapResult serial;
-      const auto one = batteredRun(1, planar, closesUpTo, serial);
-      EXPECT_EQ(serial.outcome,
-                closesUpTo > 1.0 ? CapOutcome::kCompleted : CapOutcome::kNoPileConvergence)
-          << planar;
-      ASSERT_GE(one.size(), 8u);  // the seven opened by the harness and the work files
-      for (int threads : {2, 4}) {
-        CapResult parallel;
-        const auto many = batteredRun(threads, planar, closesUpTo, parallel);
-        EXPECT_EQ(many, one) << threads << " threads, planar " << planar << ", closes up to "
-                             << closesUpTo;
-        EXPECT_EQ(parallel.iterations, serial.iterations);
-      }
-    }
-  }
-}
-
-// The lines of `lines` that a test's piles wrote: notes, fatal messages and warnings.
-std::vector<std::string> pileLines(const std::vector<std::string>& lines) {
-  std::vector<std::string> own;
-  for (const std::string& l : lines) {
-    if (l.rfind("     NOTE", 0) == 0 || l.rfind("     FATAL", 0) == 0 ||
-        l.rfind("     ** WARNING **  NO CLOSURE", 0) == 0) {
-      own.push_back(l);
-    }
-  }
-  return own;
-}
-
-// Piles 3 and 6 fail fatally in the collecting pass, and pile 2 does not close there. A serial
-// pass writes the messages of piles 1 to 3 and stops: the later piles, analysed all the same on
-// other threads, leave nothing, and the status is pile 3's.
-TEST(CapSolverThreads, AFatalPileEndsThePassWithTheMessagesOfTheSerialPass) {
-  for (int threads : {1, 2, 4}) {
-    Harness h;
-    h.threads = threads;
-    SpringPiles group = batteredGroup();
-    group.doesNotClose = [](int p, const PileCallOptions& o) {
-      return p == 1 && o.collectWarnings;
-    };
-    group.finish = [](int p, const Vector6&, const PileCallOptions& o, PileOutcome& out) {
-      if (!o.collectWarnings) return StatusCode::kCompleted;
-      out.diag.both(fmt::format("     NOTE PILE{:5d}", p + 1));
-      if (p != 2 && p != 5) return StatusCode::kCompleted;
-      out.diag.both(fmt::format("     FATAL PILE{:5d}", p + 1));
-      return p == 2 ? StatusCode::kPileBelowDeepestLayer : StatusCode::kInternalError;
-    };
-    CapResult result;
-    EXPECT_EQ(h.solve(group, control(1.0, 0.5), {1e5, 0, 0, 0, 0, 0}, result),
-              StatusCode::kPileBelowDeepestLayer);
-    const std::vector<std::string> expected = {"     NOTE PILE    1", noClosure(2),
-                                               "     NOTE PILE    2", "     NOTE PILE    3",
-                                               "     FATAL PILE    3"};
-    EXPECT_EQ(pileLines(h.lines(6)), expected) << threads;
-    EXPECT_EQ(pileLines(h.lines(9)), expected) << threads;
-    EXPECT_TRUE(h.convergence().empty());
-  }
-}
-
-// Forty piles, printed in batches on four threads: the writers receive them one by one, in pile
-// order, on the thread that called the solver. When a writer fails, the pass ends there: the
-// failed pile's final lines were written, no later pile's are, and the failure is the status.
-TEST(CapSolverThreads, ThePrintingPassHandsThePilesOverInOrderOnTheCallingThread) {
-  for (bool fail : {false, true}) {
-    Harness h;
-    h.threads = 4;
-    SpringPiles group;
-    for (int i = 0; i < 40; ++i) {
-      group.piles.push_back(
-          {pileAt(0, 30.0 * (i % 8), 30.0 * (i / 8), 0, 90), {1e5, 1e4, 1e4, 1e6, 1e8, 1e8}});
-    }
-    group.finish = [](int p, const Vector6&, const PileCallOptions& o, PileOutcome& out) {
-      if (o.finalResults) out.diag.both(fmt::format("     NOTE FINAL PILE{:5d}", p + 1));
-      return StatusCode::kCompleted;
-    };
-    if (fail) {
-      h.onPrinted = [](int pile) {
-        return pile == 36 ? StatusCode::kWriteError : StatusCode::kCompleted;
-      };
-    }
-    CapResult result;
-    EXPECT_EQ(h.solve(group, control(1.0, 0.5), {1e5, 1e3, 0, 0, 0, 0}, result),
-              fail ? StatusCode::kWriteError : StatusCode::kCompleted);
-    const int last = fail ? 36 : 39;
-    std::vector<int> order;
-    std::vector<std::string> finals;
-    for (int p = 0; p <= last; ++p) {
-      order.push_back(p);
-      finals.push_back(fmt::format("     NOTE FINAL PILE{:5d}", p + 1));
-    }
-    EXPECT_EQ(h.printed, order);
-    for (const std::thread::id& id : h.printedOn) EXPECT_EQ(id, std::this_thread::get_id());
-    EXPECT_EQ(pileLines(h.lines(6)), finals);
-  }
 }
 
 }  // namespace
