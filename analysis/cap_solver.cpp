@@ -89,8 +89,13 @@ CapSolver::CapSolver(CapContext context)
       planar_(ctx_.model.is2d()),
       units_(unitLabels(ctx_.model.switches.unitsCode())),
       delta_(perturbations(ctx_.model.switches.unitsCode(), planar_)),
-      workspace_(ctx_.piles.makeWorkspace()) {
+      // No more threads than piles: a single pile runs on the calling thread alone.
+      pool_(
+          std::min(resolveThreadCount(ctx_.options.threads), std::max(1, ctx_.piles.pileCount()))) {
   const std::size_t n = static_cast<std::size_t>(ctx_.piles.pileCount());
+  for (int w = 0; w < pool_.size(); ++w) workspaces_.push_back(ctx_.piles.makeWorkspace());
+  scratch_.resize(workspaces_.size());
+  slots_.resize(n);
   pm_.assign(n, 1.0);
   ym_.assign(n, 1.0);
   warned_.assign(n, 0);
@@ -116,28 +121,44 @@ void CapSolver::writeProgress(const CapItem& item, int iteration) const {
   ctx_.files.writeProgress(record, &event);
 }
 
+// The factors estimated for a direction depend only on the group and on the sense of the
+// movement along it: each of the four (Y and Z, either sense) is estimated once per item, on the
+// first iteration that asks for it, and copied afterwards. The estimation weighs every pair of
+// piles, which for a large group costs more than a pile pass's share of one thread.
+void CapSolver::estimateFactors(GroupDirection direction, double sign) {
+  GroupFactors& f = ctx_.factors;
+  std::vector<double>& p = direction == GroupDirection::kY ? f.pUsed : f.pZ;
+  std::vector<double>& y = direction == GroupDirection::kY ? f.yUsed : f.yZ;
+  EstimatedFactors& e =
+      estimated_[(direction == GroupDirection::kY ? 0u : 2u) + (sign > 0.0 ? 0u : 1u)];
+  if (e.done) {
+    p = e.p;
+    y = e.y;
+    return;
+  }
+  estimateGroupFactors(ctx_.model, direction, sign, ctx_.factorWork, f);
+  e.p = p;
+  e.y = y;
+  e.done = true;
+}
+
 void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   const int option = ctx_.model.switches.groupReductionOption();
   if (option < 1) return;
   GroupFactors& f = ctx_.factors;
   if (planar_) {
     // In the plane only the direction Y exists: its factors are used as they stand.
-    if (option == 1) {
-      estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0,
-                           ctx_.factorWork, f);
-    }
+    if (option == 1) estimateFactors(GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0);
     pm_ = f.pUsed;
     ym_ = f.yUsed;
     return;
   }
   if (option == 1) {
     // Re-estimated for the sense in which the cap moves now, along Y and along Z.
-    estimateGroupFactors(ctx_.model, GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
-                         f);
+    estimateFactors(GroupDirection::kY, dv[1] >= 0.0 ? 1.0 : -1.0);
     f.pY = f.pUsed;
     f.yY = f.yUsed;
-    estimateGroupFactors(ctx_.model, GroupDirection::kZ, dv[2] >= 0.0 ? 1.0 : -1.0, ctx_.factorWork,
-                         f);
+    estimateFactors(GroupDirection::kZ, dv[2] >= 0.0 ? 1.0 : -1.0);
   }
   double cy = 0.0;
   double cz = 0.0;
@@ -163,7 +184,8 @@ void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   }
 }
 
-StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv) {
+StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv,
+                               bool withStiffness) {
   rv = {};
   TextFile& report = ctx_.files[Channel::kReport];
   TextFile& runtime = ctx_.files[Channel::kRuntime];
@@ -176,41 +198,60 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
   PileCallOptions options;
   options.collectWarnings = collect;
   options.loadFraction = TCUR;
-  for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
+  options.keepLateral = withStiffness;
+  // The analyses, on the pool: each pile reads the shared state and writes only its own slot
+  // and the workspace of the thread that runs it.
+  pool_.forEach(ctx_.piles.pileCount(), [&](int p, int worker) {
+    const std::size_t i = static_cast<std::size_t>(p);
+    const std::size_t w = static_cast<std::size_t>(worker);
+    PileSlot& slot = slots_[i];
     const PileGeometry& g = ctx_.piles.geometry(p);
-    const Matrix6 a = transferMatrix(g.x, g.y, g.z);
-    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
-    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
-    outcome_.clear();
-    const StatusCode status =
-        ctx_.piles.analysePile(p, multiply(a, dv), options, *workspace_, outcome_);
+    const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), dv);
+    PileCallOptions own = options;
+    own.pMultiplier = pm_[i];
+    own.yMultiplier = ym_[i];
+    slot.outcome.clear();
+    slot.status = ctx_.piles.analysePile(p, ug, own, *workspaces_[w], slot.outcome);
+    // A pile that failed or did not close ends or abandons the iteration, and the stiffness is
+    // then never assembled.
+    if (withStiffness && isOk(slot.status) && !slot.outcome.lateralNotConverged) {
+      headStiffness(p, ug, delta_, *workspaces_[w], scratch_[w], slot);
+    }
+  });
+  // The reduction, in pile order, as a serial pass would have written it: up to the first pile
+  // that failed.
+  for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
+    const PileSlot& slot = slots_[static_cast<std::size_t>(p)];
+    const PileOutcome& outcome = slot.outcome;
+    const StatusCode status = slot.status;
     if (messages || !isOk(status)) {
-      for (const std::string& l : outcome_.diag.report) report.line(l);
-      for (const std::string& l : outcome_.diag.runtime) runtime.line(l);
-      if (outcome_.lateralNotConverged) warned_[static_cast<std::size_t>(p)] = 1;
+      for (const std::string& l : outcome.diag.report) report.line(l);
+      for (const std::string& l : outcome.diag.runtime) runtime.line(l);
+      if (outcome.lateralNotConverged) warned_[static_cast<std::size_t>(p)] = 1;
     }
     if (!isOk(status)) {
       ctx_.files.close(Channel::kWarningsWork);
       return status;
     }
-    if (outcome_.lateralNotConverged) noteNonConvergence(p);
+    if (outcome.lateralNotConverged) noteNonConvergence(p, outcome.diag);
     if (collect) {
-      bearing_ += outcome_.bearingFailures;
-      pullOut_ += outcome_.pullOutFailures;
-      torsion_ += outcome_.torsionFailures;
+      bearing_ += outcome.bearingFailures;
+      pullOut_ += outcome.pullOutFailures;
+      torsion_ += outcome.torsionFailures;
       TextFile& work = ctx_.files[Channel::kWarningsWork];
       for (const auto* block :
-           {&outcome_.bearingBlock, &outcome_.pullOutBlock, &outcome_.torsionBlock}) {
+           {&outcome.bearingBlock, &outcome.pullOutBlock, &outcome.torsionBlock}) {
         for (const std::string& l : *block) work.line(l);
       }
-      bearingLines_.insert(bearingLines_.end(), outcome_.bearingBlock.begin(),
-                           outcome_.bearingBlock.end());
-      pullOutLines_.insert(pullOutLines_.end(), outcome_.pullOutBlock.begin(),
-                           outcome_.pullOutBlock.end());
-      torsionLines_.insert(torsionLines_.end(), outcome_.torsionBlock.begin(),
-                           outcome_.torsionBlock.end());
+      bearingLines_.insert(bearingLines_.end(), outcome.bearingBlock.begin(),
+                           outcome.bearingBlock.end());
+      pullOutLines_.insert(pullOutLines_.end(), outcome.pullOutBlock.begin(),
+                           outcome.pullOutBlock.end());
+      torsionLines_.insert(torsionLines_.end(), outcome.torsionBlock.begin(),
+                           outcome.torsionBlock.end());
     }
-    const Vector6 atOrigin = multiplyTransposed(a, outcome_.force);
+    const PileGeometry& g = ctx_.piles.geometry(p);
+    const Vector6 atOrigin = multiplyTransposed(transferMatrix(g.x, g.y, g.z), outcome.force);
     for (std::size_t k = 0; k < 6; ++k) rv[k] += atOrigin[k];
   }
   if (collect) ctx_.files.close(Channel::kWarningsWork);
@@ -218,22 +259,28 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
 }
 
 // A pile whose lateral solution did not close: the item cannot be solved at this displacement.
-// Its warning (the last analysis's diagnostics) is written once per pile and global iteration,
-// however many of its perturbed analyses failed.
-void CapSolver::noteNonConvergence(int pile) {
+// Its warning (the messages of the analysis that did not close) is written once per pile and
+// global iteration, however many of its perturbed analyses failed.
+void CapSolver::noteNonConvergence(int pile, const Diagnostics& diag) {
   pileStatus_ = 1;
   char& warned = warned_[static_cast<std::size_t>(pile)];
   if (warned != 0) return;
   warned = 1;
-  for (const std::string& l : outcome_.diag.report) ctx_.files[Channel::kReport].line(l);
-  for (const std::string& l : outcome_.diag.runtime) ctx_.files[Channel::kRuntime].line(l);
+  for (const std::string& l : diag.report) ctx_.files[Channel::kReport].line(l);
+  for (const std::string& l : diag.runtime) ctx_.files[Channel::kRuntime].line(l);
 }
 
-StatusCode CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta, Matrix6& k) {
+void CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta,
+                              PileWorkspace& workspace, PileOutcome& scratch,
+                              PileSlot& slot) const {
   PileCallOptions options;  // perturbed analyses never record warnings
   options.pMultiplier = pm_[static_cast<std::size_t>(p)];
   options.yMultiplier = ym_[static_cast<std::size_t>(p)];
   options.loadFraction = TCUR;
+  options.reuseLateral = true;
+  slot.stiffnessStatus = StatusCode::kCompleted;
+  slot.stiffnessNotClosed = false;
+  slot.stiffnessDiag.clear();
   // Central differences at the head in global axes: first +delta on every component, then
   // -delta.
   std::array<Vector6, 6> plus{};
@@ -242,28 +289,34 @@ StatusCode CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& del
     for (std::size_t j = 0; j < 6; ++j) {
       Vector6 u = ug;
       u[j] += sign == 0 ? delta[j] : -delta[j];
-      outcome_.clear();
-      const StatusCode status = ctx_.piles.analysePile(p, u, options, *workspace_, outcome_);
-      if (!isOk(status)) return status;
-      if (outcome_.lateralNotConverged) noteNonConvergence(p);
-      (sign == 0 ? plus : minus)[j] = outcome_.force;
+      scratch.clear();
+      const StatusCode status = ctx_.piles.analysePile(p, u, options, workspace, scratch);
+      if (!isOk(status)) {
+        slot.stiffnessStatus = status;
+        return;
+      }
+      if (scratch.lateralNotConverged && !slot.stiffnessNotClosed) {
+        slot.stiffnessNotClosed = true;
+        std::swap(slot.stiffnessDiag, scratch.diag);
+      }
+      (sign == 0 ? plus : minus)[j] = scratch.force;
     }
   }
+  Matrix6& k = slot.stiffness;
   for (std::size_t j = 0; j < 6; ++j) {
     for (std::size_t i = 0; i < 6; ++i) k[i][j] = (plus[j][i] - minus[j][i]) * 0.5 / delta[j];
   }
-  return StatusCode::kCompleted;
 }
 
-StatusCode CapSolver::assembleStiffness(const Vector6& dv, Matrix6& ss) {
+StatusCode CapSolver::assembleStiffness(Matrix6& ss) {
   ss = {};
   for (int p = 0; p < ctx_.piles.pileCount(); ++p) {
+    const PileSlot& slot = slots_[static_cast<std::size_t>(p)];
+    if (slot.stiffnessNotClosed) noteNonConvergence(p, slot.stiffnessDiag);
+    if (!isOk(slot.stiffnessStatus)) return slot.stiffnessStatus;
     const PileGeometry& g = ctx_.piles.geometry(p);
     const Matrix6 a = transferMatrix(g.x, g.y, g.z);
-    Matrix6 k{};
-    const StatusCode status = headStiffness(p, multiply(a, dv), delta_, k);
-    if (!isOk(status)) return status;
-    const Matrix6 contribution = multiply(transpose(a), multiply(k, a));
+    const Matrix6 contribution = multiply(transpose(a), multiply(slot.stiffness, a));
     for (std::size_t i = 0; i < 6; ++i) {
       for (std::size_t j = 0; j < 6; ++j) ss[i][j] += contribution[i][j];
     }
@@ -379,13 +432,14 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
 
       bool converged = false;
       bool abandon = false;
-      StatusCode status = pilePass(DV, true, true, RV);
+      // In space every pile's head stiffness is found with its force, in the same task.
+      StatusCode status = pilePass(DV, true, true, RV, !planar_);
       if (!isOk(status)) return status;
       if (pileStatus_ == 1) {
         abandon = true;
       } else {
         for (std::size_t k = 0; k < 6; ++k) FV[k] = TCUR * totalLoad_[k];
-        status = planar_ ? assemblePlanarStiffness(DV, SS) : assembleStiffness(DV, SS);
+        status = planar_ ? assemblePlanarStiffness(DV, SS) : assembleStiffness(SS);
         if (!isOk(status)) return status;
         for (std::size_t k = 0; k < 6; ++k) DFV[k] = -FV[k] - RV[k];
         const bool finite = allFinite(SS) && allFinite(DFV);
@@ -709,42 +763,75 @@ StatusCode CapSolver::printingPass() {
   PileCallOptions options;
   options.finalResults = true;
   options.loadFraction = TCUR;
-  Matrix6 k{};
+  // The piles are analysed in batches, each pile of a batch on a workspace of its own that holds
+  // its results until the writers have taken them, in pile order, on this thread; memory stays
+  // that of one batch whatever the size of the group.
+  const int count = ctx_.piles.pileCount();
+  const int batch = std::min(count, kPrintingBatchPerThread * pool_.size());
+  std::vector<std::unique_ptr<PileWorkspace>> held;
+  for (int k = 0; k < batch; ++k) held.push_back(ctx_.piles.makeWorkspace());
   StatusCode status = StatusCode::kCompleted;
-  for (int p = 0; p < ctx_.piles.pileCount() && isOk(status); ++p) {
-    const PileGeometry& g = ctx_.piles.geometry(p);
-    const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), DV);
-    const Vector6 u = multiply(rotationMatrix(g), ug);
-    options.headStiffness = nullptr;
-    // In the plane only the in-plane components (axial, lateral y, rotation z) are reported.
-    bool unmoved = false;
-    for (std::size_t j = 0; j < 6; ++j) {
-      const bool reported = !planar_ || j == 0 || j == 1 || j == 5;
-      unmoved = unmoved || (reported && std::fabs(u[j]) <= 1.0e-14);
+  for (int first = 0; first < count && isOk(status); first += batch) {
+    const int size = std::min(batch, count - first);
+    pool_.forEach(size, [&](int k, int worker) {
+      const int p = first + k;
+      const std::size_t i = static_cast<std::size_t>(p);
+      PileSlot& slot = slots_[i];
+      PileWorkspace& workspace = *held[static_cast<std::size_t>(k)];
+      const PileGeometry& g = ctx_.piles.geometry(p);
+      const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), DV);
+      const Vector6 u = multiply(rotationMatrix(g), ug);
+      slot.status = StatusCode::kCompleted;
+      slot.stiffnessStatus = StatusCode::kCompleted;
+      slot.stiffnessNotClosed = false;
+      slot.outcome.clear();
+      PileCallOptions own = options;
+      own.headStiffness = nullptr;
+      // In the plane only the in-plane components (axial, lateral y, rotation z) are reported.
+      bool unmoved = false;
+      for (std::size_t j = 0; j < 6; ++j) {
+        const bool reported = !planar_ || j == 0 || j == 1 || j == 5;
+        unmoved = unmoved || (reported && std::fabs(u[j]) <= 1.0e-14);
+      }
+      if (unmoved) {
+        headStiffness(p, ug, headDelta, workspace, scratch_[static_cast<std::size_t>(worker)],
+                      slot);
+        if (!isOk(slot.stiffnessStatus)) return;
+        own.headStiffness = &slot.stiffness;
+      }
+      own.pMultiplier = pm_[i];
+      own.yMultiplier = ym_[i];
+      slot.status = ctx_.piles.analysePile(p, ug, own, workspace, slot.outcome);
+    });
+    for (int k = 0; k < size && isOk(status); ++k) {
+      const int p = first + k;
+      PileSlot& slot = slots_[static_cast<std::size_t>(p)];
+      if (slot.stiffnessNotClosed) noteNonConvergence(p, slot.stiffnessDiag);
+      if (!isOk(slot.stiffnessStatus)) {
+        status = slot.stiffnessStatus;
+        break;
+      }
+      // The warnings of the final analysis (a plastic hinge, a solution that did not close) are
+      // written as in any pass, a pile's non-convergence once.
+      const PileOutcome& outcome = slot.outcome;
+      if (!outcome.lateralNotConverged || warned_[static_cast<std::size_t>(p)] == 0) {
+        for (const std::string& l : outcome.diag.report) files[Channel::kReport].line(l);
+        for (const std::string& l : outcome.diag.runtime) files[Channel::kRuntime].line(l);
+      }
+      if (!isOk(slot.status)) {
+        status = slot.status;
+        break;
+      }
+      if (outcome.lateralNotConverged) {
+        // No results along this pile: the workspace holds nothing of it.
+        warned_[static_cast<std::size_t>(p)] = 1;
+        pileStatus_ = 1;
+        continue;
+      }
+      if (ctx_.onPileResults) {
+        status = ctx_.onPileResults(p, outcome, *held[static_cast<std::size_t>(k)]);
+      }
     }
-    if (unmoved) {
-      status = headStiffness(p, ug, headDelta, k);
-      if (!isOk(status)) break;
-      options.headStiffness = &k;
-    }
-    options.pMultiplier = pm_[static_cast<std::size_t>(p)];
-    options.yMultiplier = ym_[static_cast<std::size_t>(p)];
-    outcome_.clear();
-    status = ctx_.piles.analysePile(p, ug, options, *workspace_, outcome_);
-    // The warnings of the final analysis (a plastic hinge, a solution that did not close) are
-    // written as in any pass, a pile's non-convergence once.
-    if (!outcome_.lateralNotConverged || warned_[static_cast<std::size_t>(p)] == 0) {
-      for (const std::string& l : outcome_.diag.report) files[Channel::kReport].line(l);
-      for (const std::string& l : outcome_.diag.runtime) files[Channel::kRuntime].line(l);
-    }
-    if (!isOk(status)) break;
-    if (outcome_.lateralNotConverged) {
-      // No results along this pile: the workspace holds nothing of it.
-      warned_[static_cast<std::size_t>(p)] = 1;
-      pileStatus_ = 1;
-      continue;
-    }
-    if (ctx_.onPileResults) status = ctx_.onPileResults(p, outcome_, *workspace_);
   }
   files.close(Channel::kPileResultsWork);
   return status;

@@ -14,6 +14,7 @@
 #include "analysis/analysis_options.hpp"
 #include "analysis/cap_algebra.hpp"
 #include "analysis/pile_group.hpp"
+#include "analysis/pile_pool.hpp"
 #include "model/analysis_model.hpp"
 #include "model/file_set.hpp"
 #include "model/status_code.hpp"
@@ -102,13 +103,35 @@ class CapSolver {
   static constexpr std::array<std::size_t, 3> kPlanarDofs = {0, 1, 5};
 
  private:
-  StatusCode pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv);
-  StatusCode headStiffness(int pile, const Vector6& ug, const Vector6& delta, Matrix6& k);
-  void noteNonConvergence(int pile);
-  StatusCode assembleStiffness(const Vector6& dv, Matrix6& ss);
+  // What the analyses of one pile in a pass leave for the reduction in pile order.
+  struct PileSlot {
+    StatusCode status = StatusCode::kCompleted;  // of the analysis at the pass's displacement
+    PileOutcome outcome;
+    // The head stiffness at the same displacement: its status (a fatal one ends the pass), the
+    // 6x6 matrix at the pile head in global axes, and the messages of the first perturbed
+    // analysis whose lateral solution did not close.
+    StatusCode stiffnessStatus = StatusCode::kCompleted;
+    Matrix6 stiffness{};
+    bool stiffnessNotClosed = false;
+    Diagnostics stiffnessDiag;
+  };
+
+  // Analyses every pile at the cap displacement `dv`, on the pool, and sums the head forces at
+  // the origin into `rv` in pile order. With `withStiffness` each pile's head stiffness is found
+  // in the same task, right after its force, for `assembleStiffness`.
+  StatusCode pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv,
+                      bool withStiffness = false);
+  // The twelve perturbed analyses of one pile on the calling thread's workspace; writes nothing,
+  // leaves its result in `slot`.
+  void headStiffness(int pile, const Vector6& ug, const Vector6& delta, PileWorkspace& workspace,
+                     PileOutcome& scratch, PileSlot& slot) const;
+  void noteNonConvergence(int pile, const Diagnostics& diag);
+  // SS from the head stiffnesses of the last pile pass (made with `withStiffness`).
+  StatusCode assembleStiffness(Matrix6& ss);
   StatusCode assemblePlanarStiffness(const Vector6& dv, Matrix6& ss);
   bool invertAndCorrect();
   void updateGroupMultipliers(const Vector6& dv, const Vector6& fv);
+  void estimateFactors(GroupDirection direction, double sign);
   void writeIteration(int iteration, bool alternate) const;
   void writeVectors() const;
   void writePileWarnings();
@@ -118,13 +141,26 @@ class CapSolver {
   StatusCode printingPass();
   void writeProgress(const CapItem& item, int iteration) const;
 
+  // Piles per thread in a batch of the printing pass.
+  static constexpr int kPrintingBatchPerThread = 8;
+
   CapContext ctx_;
   bool planar_ = false;
   UnitLabels units_;
   Vector6 delta_{};
-  std::unique_ptr<PileWorkspace> workspace_;
-  PileOutcome outcome_;
+  // The threads of the pile passes, each with its workspace and a scratch outcome for the
+  // perturbed analyses; one slot per pile for the reduction.
+  PilePool pool_;
+  std::vector<std::unique_ptr<PileWorkspace>> workspaces_;
+  std::vector<PileOutcome> scratch_;
+  std::vector<PileSlot> slots_;
   std::vector<double> pm_, ym_;
+  // The group factors estimated for movement along Y and Z in either sense (Y+, Y-, Z+, Z-).
+  struct EstimatedFactors {
+    bool done = false;
+    std::vector<double> p, y;
+  };
+  std::array<EstimatedFactors, 4> estimated_;
 
   // The state of the iteration.
   int STEP = 0;

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <bit>
 #include <cmath>
 #include <optional>
 
@@ -296,7 +297,42 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   const PyMultipliers multipliers{options.pMultiplier, options.yMultiplier};
   head.multipliers = &multipliers;
   PileResults* results = options.finalResults ? &ws.results : nullptr;
-  ws.solution = solveLaterallyLoadedPile(p.lateral, head, p.soil, ws.lateral, results, out.diag);
+  // Everything the lateral solution depends on besides the pile itself: the head deflections and
+  // slopes, the axial force (and, with the axial load distribution, the axial movement it comes
+  // from), the group-reduction multipliers and the load fraction. The torque, the twist and the
+  // axial movement alone only enter the pile-top equivalent stiffnesses.
+  const std::array<std::uint64_t, 9> inputs = {
+      std::bit_cast<std::uint64_t>(head.deflectionY),
+      std::bit_cast<std::uint64_t>(head.slopeY),
+      std::bit_cast<std::uint64_t>(head.deflectionZ),
+      std::bit_cast<std::uint64_t>(head.slopeZ),
+      std::bit_cast<std::uint64_t>(head.axialLoad),
+      ws.axialDistribution ? std::bit_cast<std::uint64_t>(u[0]) : ~std::uint64_t{0},
+      std::bit_cast<std::uint64_t>(multipliers.p),
+      std::bit_cast<std::uint64_t>(multipliers.y),
+      std::bit_cast<std::uint64_t>(head.loadFraction)};
+  GroupPileWorkspace::KeptLateral& kept = ws.kept;
+  if (options.reuseLateral && !options.finalResults && kept.group == this && kept.pile == index &&
+      kept.inputs == inputs) {
+    ws.solution = kept.solution;
+    if (ws.solution.converged) ws.solution.headStiffness = pileTopStiffness(head, ws.solution);
+    out.diag.append(kept.diag);
+  } else {
+    const std::size_t reportLines = out.diag.report.size();
+    const std::size_t runtimeLines = out.diag.runtime.size();
+    ws.solution = solveLaterallyLoadedPile(p.lateral, head, p.soil, ws.lateral, results, out.diag);
+    ++ws.lateralSolves;
+    if (options.keepLateral && !options.finalResults) {
+      kept.group = this;
+      kept.pile = index;
+      kept.inputs = inputs;
+      kept.solution = ws.solution;
+      kept.diag.report.assign(out.diag.report.begin() + static_cast<std::ptrdiff_t>(reportLines),
+                              out.diag.report.end());
+      kept.diag.runtime.assign(out.diag.runtime.begin() + static_cast<std::ptrdiff_t>(runtimeLines),
+                               out.diag.runtime.end());
+    }
+  }
   const LateralPileSolution& s = ws.solution;
   if (!isOk(s.status)) return s.status;
   if (!s.converged) out.lateralNotConverged = true;

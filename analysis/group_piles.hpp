@@ -4,6 +4,8 @@
 // solution), its torsional spring (torque-rotation curve) and its lateral beam-column on p-y
 // springs.
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,18 @@ struct GroupPileWorkspace final : PileWorkspace {
   Vector6 localDisplacement{};   // u: axial, y, z, twist, rotation y, rotation z
   Vector6 localForce{};          // the force one pile exerts on the cap, in pile axes
   double maxStress = 0.0;
+
+  // The lateral solution kept by an analysis with `keepLateral`, with what it was solved for
+  // (bit patterns: a solution is taken over only for exactly the same inputs) and the message
+  // lines it gave.
+  long lateralSolves = 0;  // lateral solutions made on this workspace (not those taken over)
+  struct KeptLateral {
+    const void* group = nullptr;  // the item's piles it belongs to; null: nothing kept
+    int pile = -1;
+    std::array<std::uint64_t, 9> inputs{};
+    LateralPileSolution solution;
+    Diagnostics diag;
+  } kept;
 };
 
 class GroupPiles final : public PileGroupAnalysis {

@@ -31,6 +31,13 @@ struct PileCallOptions {
   // pile-top equivalent stiffness of every local component whose head displacement is too small
   // to divide by.
   const Matrix6* headStiffness = nullptr;
+  // Repeated analyses of one pile on one workspace. The analysis of the force pass keeps its
+  // lateral solution in the workspace; the perturbed analyses of the head stiffness that follow
+  // take it over instead of solving again where their lateral inputs are bit for bit those of
+  // the kept one (the twist of a plumb pile changes only its torque). The outcome is the one a
+  // fresh solution would give. Never with the final results, which need the state along the pile.
+  bool keepLateral = false;
+  bool reuseLateral = false;
 };
 
 struct PileOutcome {

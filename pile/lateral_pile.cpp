@@ -348,15 +348,7 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
   out.shearZ = headShear(n, h, work.z, work.loadTermZ, work.soilModulus);
   out.momentY = headMoment(h, work.y, work.stiffnessY);
   out.momentZ = headMoment(h, work.z, work.stiffnessZ);
-  const auto& fb = head.fallbackStiffness;
-  out.headStiffness = {
-      equivalentStiffness(head.axialLoad, head.axialDisplacement, fb[0]),
-      equivalentStiffness(out.shearY, head.deflectionY, fb[1]),
-      equivalentStiffness(out.shearZ, head.deflectionZ, fb[2]),
-      equivalentStiffness(head.torque, head.twist, fb[3]),
-      equivalentStiffness(-out.momentZ, head.slopeZ, fb[4]),
-      equivalentStiffness(-out.momentY, head.slopeY, fb[5]),
-  };
+  out.headStiffness = pileTopStiffness(head, out);
   if (pile.nonlinearBending) {
     const int y = firstPlasticHinge(n, h, head.axialLoad, work.y, pile.curvesY);
     const int z = firstPlasticHinge(n, h, head.axialLoad, work.z, pile.curvesZ);
@@ -364,6 +356,18 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
   }
   if (results != nullptr) fillResultQuantities(pile, work, *results);
   return out;
+}
+
+std::array<double, 6> pileTopStiffness(const PileHeadInput& head, const LateralPileSolution& s) {
+  const auto& fb = head.fallbackStiffness;
+  return {
+      equivalentStiffness(head.axialLoad, head.axialDisplacement, fb[0]),
+      equivalentStiffness(s.shearY, head.deflectionY, fb[1]),
+      equivalentStiffness(s.shearZ, head.deflectionZ, fb[2]),
+      equivalentStiffness(head.torque, head.twist, fb[3]),
+      equivalentStiffness(-s.momentZ, head.slopeZ, fb[4]),
+      equivalentStiffness(-s.momentY, head.slopeY, fb[5]),
+  };
 }
 
 }  // namespace stilt

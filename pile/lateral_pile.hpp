@@ -176,4 +176,11 @@ struct LateralPileSolution {
                                                            LateralPileWorkspace& work,
                                                            PileResults* results, Diagnostics& diag);
 
+// The pile-top equivalent stiffnesses of a converged solution `s` for the head state `head` (the
+// `headStiffness` member of the solution). The lateral solution does not depend on the axial
+// displacement, the twist and the torque of the head; a solution taken over for another head
+// state that differs only in those gets its stiffnesses from here.
+[[nodiscard]] std::array<double, 6> pileTopStiffness(const PileHeadInput& head,
+                                                     const LateralPileSolution& s);
+
 }  // namespace stilt

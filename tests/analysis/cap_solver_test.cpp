@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <functional>
@@ -16,6 +17,20 @@ namespace stilt {
 namespace {
 
 using test::TempDir;
+
+// A count of calls that the pile analyses of several threads may raise at once; copyable so
+// that a group can be built and returned by value.
+struct CallCount {
+  mutable std::atomic<int> n{0};
+  CallCount() = default;
+  CallCount(const CallCount& other) : n(other.n.load()) {}
+  CallCount& operator=(const CallCount& other) {
+    n = other.n.load();
+    return *this;
+  }
+  int operator++() const { return ++n; }
+  operator int() const { return n.load(); }
+};
 
 // Piles as linear springs in their own axes: the pile pushes back with -K u on every component.
 // Hooks let a test disturb the force of the collecting pass, misreport the stiffness, or act on
@@ -30,10 +45,10 @@ class SpringPiles : public PileGroupAnalysis {
   std::vector<Pile> piles;
   double stiffnessCallScale = 1.0;  // perturbed analyses see a stiffer pile
   std::function<void(const Vector6& ug, Vector6& force)> disturbPass;
-  std::function<void()> onCall;
+  std::function<void(int call)> onCall;  // with the number of the call
   // Whether the lateral solution of a pile does not close in an analysis with these options.
   std::function<bool(int pile, const PileCallOptions&)> doesNotClose;
-  mutable int calls = 0;
+  CallCount calls;
 
   int pileCount() const override { return static_cast<int>(piles.size()); }
   const PileGeometry& geometry(int p) const override {
@@ -44,8 +59,8 @@ class SpringPiles : public PileGroupAnalysis {
   }
   StatusCode analysePile(int p, const Vector6& ug, const PileCallOptions& options, PileWorkspace&,
                          PileOutcome& out) const override {
-    ++calls;
-    if (onCall) onCall();
+    const int call = ++calls;
+    if (onCall) onCall(call);
     const Pile& pile = piles[static_cast<std::size_t>(p)];
     const Matrix6 r = rotationMatrix(pile.geometry);
     const Vector6 u = multiply(r, ug);
@@ -330,8 +345,8 @@ TEST(CapSolverStop, AStopWrittenDuringACaseEndsItWithinOneGlobalIteration) {
   group.stiffnessCallScale = 10.0;  // slow convergence, many iterations
   const std::filesystem::path stop = h.dir / test::fileOfLine(17);
   const int callsPerIteration = 13 * group.pileCount();
-  group.onCall = [&group, stop, callsPerIteration] {
-    if (group.calls == 3 * callsPerIteration + 5) test::writeFile(stop, "1\n");
+  group.onCall = [stop, callsPerIteration](int call) {
+    if (call == 3 * callsPerIteration + 5) test::writeFile(stop, "1\n");
   };
   CapControl c = control(1.0, 0.1, 200);
   c.tolerance = 1.0e-30;

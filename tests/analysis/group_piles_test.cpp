@@ -127,6 +127,43 @@ TEST(GroupStatics, EightBatteredPilesInTwoSoilsBalanceAllSixComponents) {
   for (double d : run.result.displacement) EXPECT_NE(d, 0.0);
 }
 
+// The perturbed analyses of a pile's head stiffness take over the lateral solution of its force
+// analysis where their lateral inputs are exactly the same. The twist of a plumb pile (a rotation
+// about X, its axis) changes only its torque: two of its twelve perturbed analyses need no
+// lateral solution. A battered pile's twelve all do. Every force is, bit for bit, that of a fresh
+// analysis at the same head displacement.
+TEST(GroupPile, APlumbPilesTwistsTakeOverTheLateralSolutionOfItsForce) {
+  Deck deck;
+  deck.soilLayers = kTwoSoils;
+  deck.piles =
+      "2\n" + pileRow(2, 0.0, -40.0, 0.0, 0.0, 90.0) + pileRow(2, 0.0, 40.0, 0.0, 0.0, 80.0);
+  Group g(deck);
+  ASSERT_TRUE(isOk(g.status));
+  const Vector6 ug{0.05, 0.3, -0.2, 1.0e-4, 2.0e-4, -1.0e-4};
+  const Vector6 delta = CapSolver::perturbations(1);
+  for (int pile : {0, 1}) {
+    auto work = g.piles->makeWorkspace();
+    const auto& ws = static_cast<const GroupPileWorkspace&>(*work);
+    PileCallOptions force;
+    force.collectWarnings = true;
+    force.keepLateral = true;
+    PileOutcome out;
+    ASSERT_TRUE(isOk(g.piles->analysePile(pile, ug, force, *work, out)));
+    PileCallOptions perturbed;
+    perturbed.reuseLateral = true;
+    for (double sign : {1.0, -1.0}) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        Vector6 u = ug;
+        u[j] += sign * delta[j];
+        out.clear();
+        ASSERT_TRUE(isOk(g.piles->analysePile(pile, u, perturbed, *work, out)));
+        EXPECT_EQ(out.force, g.force(pile, u)) << "pile " << pile << ", component " << j;
+      }
+    }
+    EXPECT_EQ(ws.lateralSolves, pile == 0 ? 11 : 13) << pile;
+  }
+}
+
 // Linear user springs: axial 2.0e5 per inch, torsion 3.0e8 per radian.
 Deck linearSpringDeck(int connect, double axialFactor) {
   Deck deck;
