@@ -225,6 +225,15 @@ StatusCode CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& del
   options.pMultiplier = pm_[static_cast<std::size_t>(p)];
   options.yMultiplier = ym_[static_cast<std::size_t>(p)];
   options.loadFraction = TCUR;
+  if (ctx_.options.stiffness == StiffnessMethod::kTangent) {
+    // The tangent of the pile's converged state: one analysis and a few linear solves.
+    options.perturbation = delta;
+    outcome_.clear();
+    const StatusCode status =
+        ctx_.piles.tangentHeadStiffness(p, ug, options, *workspace_, outcome_, k);
+    if (isOk(status) && outcome_.lateralNotConverged) noteNonConvergence(p);
+    return status;
+  }
   // Central differences at the head in global axes: first +delta on every component, then
   // -delta.
   std::array<Vector6, 6> plus{};
@@ -263,6 +272,18 @@ StatusCode CapSolver::assembleStiffness(const Vector6& dv, Matrix6& ss) {
 }
 
 StatusCode CapSolver::assemblePlanarStiffness(const Vector6& dv, Matrix6& ss) {
+  if (ctx_.options.stiffness == StiffnessMethod::kTangent) {
+    // The piles' tangents assembled at the origin, of which the plane keeps its three degrees of
+    // freedom (what the differences on the cap would fill).
+    const StatusCode status = assembleStiffness(dv, ss);
+    for (std::size_t i = 0; i < 6; ++i) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        const bool inPlane = (i == 0 || i == 1 || i == 5) && (j == 0 || j == 1 || j == 5);
+        if (!inPlane) ss[i][j] = 0.0;
+      }
+    }
+    return status;
+  }
   ss = {};
   // Central differences on the cap itself: +delta and -delta on each planar degree of freedom,
   // every pile analysed for both.
