@@ -277,10 +277,28 @@ void CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta,
   options.pMultiplier = pm_[static_cast<std::size_t>(p)];
   options.yMultiplier = ym_[static_cast<std::size_t>(p)];
   options.loadFraction = TCUR;
-  options.reuseLateral = true;
   slot.stiffnessStatus = StatusCode::kCompleted;
   slot.stiffnessNotClosed = false;
   slot.stiffnessDiag.clear();
+  if (ctx_.options.stiffness == StiffnessMethod::kTangent) {
+    // The tangent of the pile's converged state: one analysis and a few linear solves. Its
+    // analysis solves afresh: the linearisation reads the state the solver leaves in the
+    // workspace, which a solution taken over from an earlier analysis does not restore.
+    options.perturbation = delta;
+    scratch.clear();
+    const StatusCode status =
+        ctx_.piles.tangentHeadStiffness(p, ug, options, workspace, scratch, slot.stiffness);
+    if (!isOk(status)) {
+      slot.stiffnessStatus = status;
+      return;
+    }
+    if (scratch.lateralNotConverged) {
+      slot.stiffnessNotClosed = true;
+      std::swap(slot.stiffnessDiag, scratch.diag);
+    }
+    return;
+  }
+  options.reuseLateral = true;
   // Central differences at the head in global axes: first +delta on every component, then
   // -delta.
   std::array<Vector6, 6> plus{};
@@ -325,6 +343,18 @@ StatusCode CapSolver::assembleStiffness(Matrix6& ss) {
 }
 
 StatusCode CapSolver::assemblePlanarStiffness(const Vector6& dv, Matrix6& ss) {
+  if (ctx_.options.stiffness == StiffnessMethod::kTangent) {
+    // The piles' tangents assembled at the origin, of which the plane keeps its three degrees of
+    // freedom (what the differences on the cap would fill).
+    const StatusCode status = assembleStiffness(ss);
+    for (std::size_t i = 0; i < 6; ++i) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        const bool inPlane = (i == 0 || i == 1 || i == 5) && (j == 0 || j == 1 || j == 5);
+        if (!inPlane) ss[i][j] = 0.0;
+      }
+    }
+    return status;
+  }
   ss = {};
   // Central differences on the cap itself: +delta and -delta on each planar degree of freedom,
   // every pile analysed for both.
@@ -433,7 +463,11 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
       bool converged = false;
       bool abandon = false;
       // In space every pile's head stiffness is found with its force, in the same task.
-      StatusCode status = pilePass(DV, true, true, RV, !planar_);
+      // The head stiffness of every pile, right after its force on the same workspace: always in
+      // space, and in the plane when it comes from the piles' tangents (the plane's central
+      // differences perturb the cap instead).
+      StatusCode status = pilePass(DV, true, true, RV,
+                                   !planar_ || ctx_.options.stiffness == StiffnessMethod::kTangent);
       if (!isOk(status)) return status;
       if (pileStatus_ == 1) {
         abandon = true;

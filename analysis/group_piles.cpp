@@ -79,6 +79,31 @@ CurveLookup lookUpHeadCurve(const HeadCurve& curve, double movement) {
   return r;
 }
 
+namespace {
+
+// Slope of the segment of a head curve that ends at point k.
+double segmentSlope(const HeadCurve& c, std::size_t k) {
+  const double span = c[k].movement - c[k - 1].movement;
+  return span > 0.0 ? (c[k].force - c[k - 1].force) / span : 0.0;
+}
+
+}  // namespace
+
+double headCurveSlope(const HeadCurve& curve, double movement) {
+  const std::size_t n = curve.size();
+  if (n < 2 || movement < curve.front().movement || movement > curve.back().movement) return 0.0;
+  std::size_t k = 1;  // the first point at or beyond the movement, as the lookup finds it
+  while (k + 1 < n && curve[k].movement < movement) ++k;
+  if (curve[k].movement != movement) return segmentSlope(curve, k);
+  const double before = segmentSlope(curve, k);
+  // At the last point there is no segment beyond: the last one stands for it.
+  if (k + 1 >= n) return before;
+  const double after = segmentSlope(curve, k + 1);
+  if (movement > 0.0) return after;
+  if (movement < 0.0) return before;
+  return 0.5 * (before + after);
+}
+
 StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prepared,
                              const PileItemSettings& settings, std::unique_ptr<GroupPiles>& out,
                              Diagnostics& diag) {
@@ -294,8 +319,9 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   }
   if (ws.axialDistribution) head.axialForce = &ws.axialLoad;
   // The group-reduction multipliers the cap solver holds for this pile now.
-  const PyMultipliers multipliers{options.pMultiplier, options.yMultiplier};
-  head.multipliers = &multipliers;
+  ws.multipliers = PyMultipliers{options.pMultiplier, options.yMultiplier};
+  head.multipliers = &ws.multipliers;
+  ws.head = head;
   PileResults* results = options.finalResults ? &ws.results : nullptr;
   // Everything the lateral solution depends on besides the pile itself: the head deflections and
   // slopes, the axial force (and, with the axial load distribution, the axial movement it comes
@@ -371,6 +397,92 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
     ws.maxStress = 0.0;
     for (int m = 0; m <= n; ++m) {
       ws.maxStress = std::max(ws.maxStress, std::fabs(ws.results.at(quantity::kTotalStress, m)));
+    }
+  }
+  return StatusCode::kCompleted;
+}
+
+StatusCode GroupPiles::tangentHeadStiffness(int index, const Vector6& ug,
+                                            const PileCallOptions& options,
+                                            PileWorkspace& workspace, PileOutcome& out,
+                                            Matrix6& k) const {
+  k = {};
+  // The converged state at the head displacement itself.
+  PileCallOptions plain = options;
+  plain.collectWarnings = false;
+  plain.finalResults = false;
+  out.clear();
+  const StatusCode status = analysePile(index, ug, plain, workspace, out);
+  if (!isOk(status) || out.lateralNotConverged) return status;
+  GroupPileWorkspace& ws = static_cast<GroupPileWorkspace&>(workspace);
+  const Pile& p = piles_[static_cast<std::size_t>(index)];
+  const Vector6 u = multiply(p.rotation, ug);
+  const int n = p.lateral.increments;
+
+  // Axial spring: the slope of the head curve, or, with the direct axial solution along the
+  // pile, its central difference (a few load-transfer passes, no lateral solve) with the head
+  // perturbation of the cap solver's differences.
+  AxialForceRate rate;
+  double axialSlope = 0.0;
+  if (ws.axialDistribution) {
+    const double delta = model_->switches.unitsCode() == 2 ? 2.54e-9 : 1.0e-7;
+    const auto nodes = static_cast<std::size_t>(n + 1);
+    AxialTransferResult plus;
+    AxialTransferResult minus;
+    StatusCode s = solveAxialTransfer(p.generated->pile, p.generated->loadSettlement, u[0] + delta,
+                                      std::span<double>(ws.axialScratchLoad.data(), nodes),
+                                      std::span<double>(ws.axialScratchMovement.data(), nodes),
+                                      plus, out.diag);
+    if (!isOk(s)) return s;
+    s = solveAxialTransfer(p.generated->pile, p.generated->loadSettlement, u[0] - delta,
+                           std::span<double>(ws.axialScratchLoad2.data(), nodes),
+                           std::span<double>(ws.axialScratchMovement.data(), nodes), minus,
+                           out.diag);
+    if (!isOk(s)) return s;
+    const double scale = p.axialFactor * 0.5 / delta;
+    for (std::size_t m = 0; m < nodes; ++m) {
+      ws.axialRate[m] = (ws.axialScratchLoad[m] - ws.axialScratchLoad2[m]) * scale;
+    }
+    axialSlope = (plus.headLoad - minus.headLoad) * scale;
+    rate.nodes = &ws.axialRate;
+  } else {
+    axialSlope = headCurveSlope(*p.axialCurve, u[0]) * p.axialFactor;
+  }
+  rate.head = axialSlope;
+  double torsionSlope = 0.0;
+  if (p.torsionCurve != nullptr && !p.torsionFree) {
+    torsionSlope = headCurveSlope(*p.torsionCurve, u[3]);
+  }
+
+  LateralHeadTangent lateral;
+  const StatusCode s = linearisedPileHead(p.lateral, ws.head, p.soil, rate, ws.lateral, ws.tangent,
+                                          lateral, out.diag);
+  if (!isOk(s)) return s;
+
+  // Local stiffness df/du, f = (-P, -Vy, -Vz, -T, +M(z plane), -M(y plane)); the y plane is
+  // driven by (u2, -u6), the z plane by (u3, u5); the axial force by u1.
+  Matrix6 local{};
+  local[0][0] = -axialSlope;
+  local[3][3] = -torsionSlope;
+  struct Row {
+    std::size_t force;  // component of f
+    std::size_t rate;   // row of the lateral rates
+    double sign;
+  };
+  constexpr std::array<Row, 4> rows{{{1, 0, -1.0}, {2, 1, -1.0}, {4, 3, 1.0}, {5, 2, -1.0}}};
+  for (const Row& r : rows) {
+    const auto& d = lateral.rate[r.rate];
+    local[r.force][0] = r.sign * d[4];
+    local[r.force][1] = r.sign * d[0];
+    local[r.force][5] = -r.sign * d[1];
+    local[r.force][2] = r.sign * d[2];
+    local[r.force][4] = r.sign * d[3];
+  }
+  // Global axes: F = R^T f(R u), so k = R^T (df/du) R; a two-dimensional row carries its piles.
+  k = multiply(transpose(p.rotation), multiply(local, p.rotation));
+  if (p.count != 1) {
+    for (auto& row : k) {
+      for (double& v : row) v *= p.count;
     }
   }
   return StatusCode::kCompleted;

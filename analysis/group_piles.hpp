@@ -13,6 +13,7 @@
 #include "analysis/pile_group.hpp"
 #include "model/analysis_model.hpp"
 #include "pile/lateral_pile.hpp"
+#include "pile/lateral_tangent.hpp"
 #include "pile/pile_sections.hpp"
 #include "pile/result_quantities.hpp"
 #include "report/input_report.hpp"
@@ -56,6 +57,12 @@ struct GroupPileWorkspace final : PileWorkspace {
     LateralPileSolution solution;
     Diagnostics diag;
   } kept;
+  // The lateral solve of the last analysis as it was posed, for its linearisation.
+  PileHeadInput head;
+  PyMultipliers multipliers;
+  LateralTangentWorkspace tangent;
+  RealNodeArray axialRate{};  // dQ/du1 along the pile from the direct axial solution
+  RealNodeArray axialScratchLoad{}, axialScratchLoad2{}, axialScratchMovement{};
 };
 
 class GroupPiles final : public PileGroupAnalysis {
@@ -76,6 +83,14 @@ class GroupPiles final : public PileGroupAnalysis {
   [[nodiscard]] StatusCode analysePile(int pile, const Vector6& headDisplacement,
                                        const PileCallOptions& options, PileWorkspace& workspace,
                                        PileOutcome& outcome) const override;
+  // From the converged state at the head displacement (one analysis): the lateral system
+  // linearised with the tangent soil moduli and bending stiffnesses, the slopes of the
+  // load-settlement and torque-rotation curves, and the axial-lateral coupling of the axial
+  // force, rotated to global axes.
+  [[nodiscard]] StatusCode tangentHeadStiffness(int pile, const Vector6& headDisplacement,
+                                                const PileCallOptions& options,
+                                                PileWorkspace& workspace, PileOutcome& outcome,
+                                                Matrix6& k) const override;
 
   // Whether the pile's axial spring is a user curve (the axial quantities need a generated one).
   bool usesUserCurve(int pile) const { return piles_[static_cast<std::size_t>(pile)].userAxial; }
@@ -118,5 +133,12 @@ struct CurveLookup {
   double exceeded = 0.0;  // movement of the curve point that was passed
 };
 [[nodiscard]] CurveLookup lookUpHeadCurve(const HeadCurve& curve, double movement);
+
+// The slope dF/du of a head curve at `movement`, as the lookup reads it: the slope of the segment
+// that holds the movement. At a point of the curve, the segment further loading follows, the one
+// away from the origin; at the origin itself, where the sense of loading is not known, the mean
+// of the two segments that meet there (what central differences see). Beyond either end, where
+// the force is 0, the slope is 0.
+[[nodiscard]] double headCurveSlope(const HeadCurve& curve, double movement);
 
 }  // namespace stilt

@@ -38,6 +38,9 @@ struct PileCallOptions {
   // fresh solution would give. Never with the final results, which need the state along the pile.
   bool keepLateral = false;
   bool reuseLateral = false;
+  // Perturbations of the head displacement (global axes) for a head stiffness by central
+  // differences.
+  Vector6 perturbation{};
 };
 
 struct PileOutcome {
@@ -82,6 +85,16 @@ class PileGroupAnalysis {
                                                const PileCallOptions& options,
                                                PileWorkspace& workspace,
                                                PileOutcome& outcome) const = 0;
+
+  // The head stiffness of pile `pile` in global axes at its head: k(i, j) = dF(i)/du(j), F the
+  // force of the pile on the cap and u the head displacement, at `headDisplacement`. Warnings are
+  // never collected. `outcome` holds the last analysis; a lateral solution that did not close
+  // sets its flag and leaves `k` unusable. This default takes central differences on the six
+  // components with `options.perturbation`: twelve analyses, +δ on every component, then -δ.
+  [[nodiscard]] virtual StatusCode tangentHeadStiffness(int pile, const Vector6& headDisplacement,
+                                                        const PileCallOptions& options,
+                                                        PileWorkspace& workspace,
+                                                        PileOutcome& outcome, Matrix6& k) const;
 };
 
 }  // namespace stilt

@@ -29,7 +29,45 @@ double curveStiffness(const MomentCurvatureCurve& curve, double phi, double elas
   return pts[n - 1].moment / phi;
 }
 
+// Tangent dM/dφ on one curve, the counterpart of curveStiffness: the first segment's slope up
+// to the first point, a segment's slope within it (the later segment at a point), then 0.
+double curveTangent(const MomentCurvatureCurve& curve, double phi, double elastic) {
+  const auto& pts = curve.points;
+  const std::size_t n = pts.size();
+  if (n < 2 || !(pts[1].curvature > 0.0)) return elastic;
+  if (phi == 0.0 || phi < pts[0].curvature) return pts[1].moment / pts[1].curvature;
+  for (std::size_t j = 1; j < n; ++j) {
+    if (phi < pts[j].curvature) {
+      return (pts[j].moment - pts[j - 1].moment) / (pts[j].curvature - pts[j - 1].curvature);
+    }
+  }
+  return 0.0;
+}
+
 }  // namespace
+
+double tangentBendingStiffness(const MomentCurvatureSet& set, double curvature, double axialLoad,
+                               double elastic, double& axialRate) {
+  axialRate = 0.0;
+  const auto& levels = set.curves;
+  const std::size_t n = levels.size();
+  if (n == 0) return elastic;
+  std::size_t k = 0;
+  while (k + 1 < n && axialLoad >= levels[k + 1].axialLoad) ++k;
+  const double t = curveTangent(levels[k], curvature, elastic);
+  if (k + 1 < n && axialLoad > levels[k].axialLoad) {
+    const double span = levels[k + 1].axialLoad - levels[k].axialLoad;
+    if (span > 0.0) {
+      // EI is linear in the axial load between the levels, at any curvature: so is dM/dφ.
+      const double next = curveTangent(levels[k + 1], curvature, elastic);
+      axialRate = (curveStiffness(levels[k + 1], curvature, elastic) -
+                   curveStiffness(levels[k], curvature, elastic)) /
+                  span;
+      return next - (next - t) * (levels[k + 1].axialLoad - axialLoad) / span;
+    }
+  }
+  return t;
+}
 
 double secantBendingStiffness(const MomentCurvatureSet& set, double curvature, double axialLoad,
                               double elastic) {

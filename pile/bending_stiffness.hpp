@@ -26,6 +26,13 @@ using NodeCurveSets = std::array<const MomentCurvatureSet*, kMaxNodes>;
 [[nodiscard]] double secantBendingStiffness(const MomentCurvatureSet& set, double curvature,
                                             double axialLoad, double elastic);
 
+// The tangent bending stiffness dM/dφ of `set` at `curvature` (not negative) and `axialLoad`:
+// the slope of the moment-curvature segment that further bending follows (the one beginning at
+// a point of the curve), 0 beyond the last point. `axialRate` receives the rate of the secant
+// stiffness M/φ with the axial load at that curvature (0 outside two bracketing levels).
+[[nodiscard]] double tangentBendingStiffness(const MomentCurvatureSet& set, double curvature,
+                                             double axialLoad, double elastic, double& axialRate);
+
 // Whether `curvature` lies beyond the last point of every curve of `set` that is read at
 // `axialLoad`: the moment can grow no further and the section has formed a plastic hinge.
 [[nodiscard]] bool isPlasticHinge(const MomentCurvatureSet& set, double curvature,

@@ -54,6 +54,16 @@ double SoftClayCurve::p(double y) const {
   return peak + (residual - peak) * (y - 3.0 * y50) / (12.0 * y50);
 }
 
+double SoftClayCurve::tangent(double y) const {
+  if (!(y > 0.0) || pu <= 0.0) return 0.0;
+  // d/dy of 0.5·pu·(y/y50)^(1/3) is a third of the secant.
+  const double rising = 0.5 * pu * std::cbrt(y / y50) / (3.0 * y);
+  if (!cyclic) return y >= 8.0 * y50 ? 0.0 : rising;
+  if (y < 3.0 * y50) return rising;
+  if (y >= 15.0 * y50) return 0.0;
+  return (residual - 0.72 * pu) / (12.0 * y50);
+}
+
 void SoftClayCurve::deflections(CurveDeflections& y) const {
   y[0] = 0.0;
   y[1] = 0.008 * y50;
@@ -90,6 +100,11 @@ StiffClayFreeWaterCurve makeStiffClayFreeWater(const PyNodeSoil& s) {
 
 double StiffClayFreeWaterCurve::p(double y) const {
   if (!(y > 0.0) || pc <= 0.0) return 0.0;
+  // The curve never rises above the initial straight line k·x·y.
+  return std::min(unbounded(y), kx * y);
+}
+
+double StiffClayFreeWaterCurve::unbounded(double y) const {
   double p = 0.0;
   if (!cyclic) {
     const double a = coef * y50;  // As·y50
@@ -115,8 +130,31 @@ double StiffClayFreeWaterCurve::p(double y) const {
       p = 0.936 * coef * pc - 0.102 * pc * 4.1 * coef;
     }
   }
-  // The curve never rises above the initial straight line k·x·y.
-  return std::min(p, kx * y);
+  return p;
+}
+
+double StiffClayFreeWaterCurve::tangent(double y) const {
+  if (!(y > 0.0) || pc <= 0.0) return 0.0;
+  double dp = 0.0;
+  if (!cyclic) {
+    const double a = coef * y50;
+    if (y < 6.0 * a) {
+      dp = 0.25 * pc / std::sqrt(y * y50);  // d/dy of 0.5·pc·(y/y50)^0.5
+      if (y >= a) dp -= 0.055 * 1.25 * pc * std::sqrt(std::sqrt((y - a) / a)) / a;
+    } else if (y < 18.0 * a) {
+      dp = -0.0625 * pc / y50;
+    }
+  } else {
+    const double yp = 4.1 * coef * y50;
+    if (y < 0.6 * yp) {
+      const double t = (y - 0.45 * yp) / (0.45 * yp);
+      const double r = std::fabs(t);
+      dp = -coef * pc * 2.5 * r * std::sqrt(r) * (t < 0.0 ? -1.0 : 1.0) / (0.45 * yp);
+    } else if (y < 1.8 * yp) {
+      dp = -0.085 * pc / y50;
+    }
+  }
+  return slopeBelowLine(unbounded(y), dp, kx, y);
 }
 
 void StiffClayFreeWaterCurve::deflections(CurveDeflections& y) const {
@@ -164,6 +202,15 @@ double StiffClayNoFreeWaterCurve::p(double y) const {
   double p = y >= 16.0 * yScale ? pu : 0.5 * pu * std::sqrt(std::sqrt(y / yScale));
   if (initialK) p = std::min(p, kx * y);
   return p;
+}
+
+double StiffClayNoFreeWaterCurve::tangent(double y) const {
+  if (!(y > 0.0)) return 0.0;
+  // d/dy of 0.5·pu·(y/y50)^(1/4) is a quarter of the secant.
+  const bool rising = y < 16.0 * yScale;
+  const double p = rising ? 0.5 * pu * std::sqrt(std::sqrt(y / yScale)) : pu;
+  const double dp = rising ? 0.25 * p / y : 0.0;
+  return initialK ? slopeBelowLine(p, dp, kx, y) : dp;
 }
 
 void StiffClayNoFreeWaterCurve::deflections(CurveDeflections& y) const {

@@ -20,6 +20,9 @@ struct SoftClayCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  // dp/dy at y > 0: on the branch that further deflection follows (the one to the right of a
+  // kink). Unbounded as y -> 0; the pile solver takes the small-deflection modulus there.
+  [[nodiscard]] double tangent(double y) const;
   // y = 0; 0.008·y50; 0.25·y50 to 3·y50 by 0.25·y50; 8, 15 and 20·y50.
   void deflections(CurveDeflections& y) const;
 };
@@ -39,6 +42,8 @@ struct StiffClayFreeWaterCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;    // dp/dy, branch to the right of a kink
+  [[nodiscard]] double unbounded(double y) const;  // p(y) of y > 0 before the bound k·x·y
   // Static: 0 to 6·As·y50 by 0.5·As·y50, then 10, 14, 18 and 200·As·y50. Cyclic (yp =
   // 4.1·Ac·y50): 0 to 0.6·yp by 0.05·yp, then 1.0, 1.4, 1.8 and 20·yp.
   void deflections(CurveDeflections& y) const;
@@ -56,6 +61,7 @@ struct StiffClayNoFreeWaterCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
   // (i - 1)·K·y50/15 for i = 1..16, and 1.25·K·y50.
   void deflections(CurveDeflections& y) const;
 };

@@ -6,6 +6,7 @@
 // the soil (p-y families, layers, user curves, depth-wise factors). Implementations are read-only
 // during a solve, allocate nothing per call, and may be shared by solves on several threads.
 
+#include <cstddef>
 #include <span>
 
 #include "model/diagnostics.hpp"
@@ -36,6 +37,19 @@ class LateralSoil {
   // non-zero status (missing soil data, codes 21..31) ends the solve; `diag` then says why.
   [[nodiscard]] virtual StatusCode secantModuli(std::span<const double> y, PyMultipliers m,
                                                 std::span<double> es, Diagnostics& diag) const = 0;
+
+  // The secant Es and the tangent Et = dp/dy of every real node's spring at the resultant
+  // deflections `y` (as for secantModuli): what the linearised pile sees. Where a deflection is
+  // below 1.0E-14 both are the small-deflection modulus, the spring being linear there (the
+  // cube-root clay curves have no finite tangent at y = 0). This default is for springs that are
+  // linear (Et = Es); soils of nonlinear springs override it.
+  [[nodiscard]] virtual StatusCode tangentModuli(std::span<const double> y, PyMultipliers m,
+                                                 std::span<double> es, std::span<double> et,
+                                                 Diagnostics& diag) const {
+    const StatusCode status = secantModuli(y, m, es, diag);
+    for (std::size_t i = 0; i < es.size() && i < et.size(); ++i) et[i] = es[i];
+    return status;
+  }
 };
 
 }  // namespace stilt

@@ -18,6 +18,7 @@ namespace stilt {
 struct NoResistance {
   double ultimate = 0.0;
   [[nodiscard]] double p(double) const { return 0.0; }
+  [[nodiscard]] double tangent(double) const { return 0.0; }
   void deflections(CurveDeflections& y) const { y.fill(0.0); }
 };
 
@@ -32,6 +33,12 @@ using PyCurve = std::variant<NoResistance, SoftClayCurve, StiffClayFreeWaterCurv
 // p at deflection y >= 0, without multipliers.
 [[nodiscard]] inline double resistance(const PyCurve& curve, double y) {
   return std::visit([y](const auto& c) { return c.p(y); }, curve);
+}
+
+// dp/dy at y > 0, without multipliers: the tangent modulus of the spring. At a kink of the
+// curve, the slope of the branch that further deflection follows.
+[[nodiscard]] inline double tangentModulus(const PyCurve& curve, double y) {
+  return std::visit([y](const auto& c) { return c.tangent(y); }, curve);
 }
 
 // The secant modulus p(y)/y at y = 1.0E-14: what the curve offers a node that has not moved.

@@ -38,6 +38,16 @@ struct PyNodeSoil {
   int unitsCode = 1;         // 1 English (lb, in), 2 metric (kN, m), 3 open
 };
 
+// The slope of min(p(y), k·x·y) from the value `p` and slope `dp` of p(y) at y: the bounding
+// line's where it lies below the curve; where the two meet, the smaller, which is the one further
+// deflection follows.
+[[nodiscard]] constexpr double slopeBelowLine(double p, double dp, double kx, double y) {
+  const double line = kx * y;
+  if (line < p) return kx;
+  if (line > p) return dp;
+  return kx < dp ? kx : dp;
+}
+
 // Linear interpolation in a coefficient table of ascending abscissae; flat beyond both ends.
 template <std::size_t N>
 [[nodiscard]] constexpr double interpolateCoefficient(const std::array<double, N>& at,

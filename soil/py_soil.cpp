@@ -416,6 +416,26 @@ StatusCode PySoil::secantModuli(std::span<const double> y, PyMultipliers m, std:
   return StatusCode::kCompleted;
 }
 
+StatusCode PySoil::tangentModuli(std::span<const double> y, PyMultipliers m, std::span<double> es,
+                                 std::span<double> et, Diagnostics& diag) const {
+  const std::size_t n = nodes_.size();
+  if (et.size() < n) return StatusCode::kInternalError;
+  const StatusCode status = secantModuli(y, m, es, diag);
+  if (!isOk(status)) return status;
+  const double inverseYMultiplier = 1.0 / positiveFactor(m.y);
+  for (std::size_t i = 0; i < n; ++i) {
+    const NodeSpring& node = nodes_[i];
+    // The spring pm·p(y/ym) has the slope pm·p'(y/ym)/ym; below 1.0E-14 it is the straight
+    // line of the small-deflection modulus.
+    const double inverseYScale = inverseYMultiplier * node.inverseYFactor;
+    const double u = y[i] * inverseYScale;
+    et[i] = u < kSmallDeflection
+                ? es[i]
+                : m.p * node.pFactor * inverseYScale * tangentModulus(node.curve, u);
+  }
+  return StatusCode::kCompleted;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Curve mode.
 

@@ -77,6 +77,10 @@ class PySoil final : public LateralSoil {
   [[nodiscard]] StatusCode initialModuli(std::span<double> es, Diagnostics& diag) const override;
   [[nodiscard]] StatusCode secantModuli(std::span<const double> y, PyMultipliers m,
                                         std::span<double> es, Diagnostics& diag) const override;
+  // Analytic dp/dy of every family, the segment slope of user curves.
+  [[nodiscard]] StatusCode tangentModuli(std::span<const double> y, PyMultipliers m,
+                                         std::span<double> es, std::span<double> et,
+                                         Diagnostics& diag) const override;
 
   // Curve mode: the curve at `depth` below the ground surface for a pile `width` wide, at the
   // family's 17 deflections, or at `deflections` (printed deflections) when that is not empty.

@@ -53,6 +53,20 @@ double WeakRockCurve::p(double y) const {
   return std::min(p, pur);
 }
 
+double WeakRockCurve::tangent(double y) const {
+  if (!(y > 0.0) || pur <= 0.0) return 0.0;
+  double p = pur;
+  double dp = 0.0;
+  if (y < ya) {
+    p = kir * y;
+    dp = kir;
+  } else if (yrm > 0.0) {
+    p = 0.5 * pur * std::sqrt(std::sqrt(y / yrm));
+    dp = 0.25 * p / y;  // d/dy of 0.5·pur·(y/yrm)^(1/4)
+  }
+  return p < pur ? dp : 0.0;
+}
+
 void WeakRockCurve::deflections(CurveDeflections& y) const {
   for (std::size_t i = 0; i < kCurvePointCount; ++i) y[i] = kWeakRockPoints[i] * yrm;
 }
@@ -82,6 +96,13 @@ double VuggyLimestoneCurve::p(double y) const {
   if (y <= y2) return 0.8 * su * b + 100.0 * su * (y - y1);
   // Beyond y2 the rock holds the su·b the two lines lead up to.
   return su * b;
+}
+
+double VuggyLimestoneCurve::tangent(double y) const {
+  if (!(y > 0.0)) return 0.0;
+  if (y < 0.0004 * b) return 2000.0 * su;
+  if (y < 0.0024 * b) return 100.0 * su;
+  return 0.0;
 }
 
 void VuggyLimestoneCurve::deflections(CurveDeflections& y) const {

@@ -23,6 +23,7 @@ struct WeakRockCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
   // yrm times 0.0005, 0.001, 0.003, 0.006, 0.009, 0.02, 0.04, 0.06, 0.08, 0.1, 0.25, 0.5, 0.75,
   // 1, 4, 8 and 12.
   void deflections(CurveDeflections& y) const;
@@ -42,6 +43,7 @@ struct VuggyLimestoneCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
   // 0 to 16·y2/15 in steps of y2/15.
   void deflections(CurveDeflections& y) const;
 };

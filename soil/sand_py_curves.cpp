@@ -147,6 +147,21 @@ double SandCurve::p(double y) const {
   return std::min(p, kx * y);
 }
 
+double SandCurve::tangent(double y) const {
+  if (!(y > 0.0) || pu <= 0.0) return 0.0;
+  if (y < lineBelow) return kx;
+  double p = pu;
+  double dp = 0.0;
+  if (y < ym) {
+    p = pm * std::pow(y / ym, invN);
+    dp = invN * p / y;  // d/dy of pm·(y/ym)^(1/n)
+  } else if (y < yu) {
+    p = pm + slope * (y - ym);
+    dp = slope;
+  }
+  return slopeBelowLine(p, dp, kx, y);
+}
+
 void SandCurve::deflections(CurveDeflections& y) const {
   for (std::size_t i = 0; i < 13; ++i) y[i] = static_cast<double>(i) * ym / 12.0;
   for (std::size_t i = 0; i < 4; ++i) y[13 + i] = yu + static_cast<double>(i) * width;
@@ -176,6 +191,13 @@ ApiSandCurve makeApiSand(const PyNodeSoil& s) {
 double ApiSandCurve::p(double y) const {
   if (!(y > 0.0) || apu <= 0.0) return 0.0;
   return apu * std::tanh(kx * y / apu);
+}
+
+double ApiSandCurve::tangent(double y) const {
+  if (!(y > 0.0) || apu <= 0.0) return 0.0;
+  // d/dy of A·pu·tanh(k·x·y/(A·pu)) = k·x/cosh²(...): k·x at the origin, 0 far out.
+  const double c = std::cosh(kx * y / apu);
+  return kx / (c * c);
 }
 
 void ApiSandCurve::deflections(CurveDeflections& y) const {
@@ -214,6 +236,12 @@ LiquefiedSandCurve makeLiquefiedSand(const PyNodeSoil& s) {
 double LiquefiedSandCurve::p(double y) const {
   if (!(y > 0.0) || coef <= 0.0) return 0.0;
   return std::min(coef * std::pow(bCoef * y * toMillimetres, exponent), cap);
+}
+
+double LiquefiedSandCurve::tangent(double y) const {
+  if (!(y > 0.0) || coef <= 0.0) return 0.0;
+  const double p = coef * std::pow(bCoef * y * toMillimetres, exponent);
+  return p < cap ? exponent * p / y : 0.0;  // a power law: the exponent times the secant
 }
 
 void LiquefiedSandCurve::deflections(CurveDeflections& y) const {

@@ -48,6 +48,7 @@ struct SandCurve {
   double lineBelow = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
   // y = 0 and ym/12 steps up to ym (13 points), then yu, yu + b, yu + 2b, yu + 3b.
   void deflections(CurveDeflections& y) const;
 };
@@ -62,7 +63,8 @@ struct ApiSandCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
-  void deflections(CurveDeflections& y) const;  // as sand
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
+  void deflections(CurveDeflections& y) const;   // as sand
 };
 [[nodiscard]] ApiSandCurve makeApiSand(const PyNodeSoil& s);
 
@@ -78,6 +80,7 @@ struct LiquefiedSandCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // dp/dy, branch to the right of a kink
   // 10^(0.12800537·i) millimetres for i = 1..17 (about 1.343 to 150 mm), in the run's unit.
   void deflections(CurveDeflections& y) const;
 };

@@ -21,6 +21,13 @@ double UserPyTable::p(double y) const {
   return ps[i - 1] + (ps[i] - ps[i - 1]) * (y - ys[i - 1]) / span;
 }
 
+double UserPyTable::tangent(double y) const {
+  const auto it = std::upper_bound(ys.begin(), ys.end(), y);
+  if (it == ys.begin() || it == ys.end()) return 0.0;
+  const auto i = static_cast<std::size_t>(it - ys.begin());  // ys[i - 1] <= y < ys[i]
+  return (ps[i] - ps[i - 1]) / (ys[i] - ys[i - 1]);
+}
+
 std::vector<UserPyTable> prepareUserPyTables(const UserPyCurveSet& set) {
   std::vector<UserPyTable> tables;
   tables.reserve(set.curves.size());
@@ -80,6 +87,13 @@ double InterpolatedUserCurve::p(double y) const {
   const double a = upper->p(y);
   if (lower == upper) return a;
   return a + weight * (lower->p(y) - a);
+}
+
+double InterpolatedUserCurve::tangent(double y) const {
+  if (upper == nullptr) return 0.0;
+  const double a = upper->tangent(y);
+  if (lower == upper) return a;
+  return a + weight * (lower->tangent(y) - a);
 }
 
 void InterpolatedUserCurve::deflections(CurveDeflections& y) const {

@@ -20,6 +20,9 @@ struct UserPyTable {
 
   // p at deflection y >= 0: linear between the points, the last p beyond the last point.
   [[nodiscard]] double p(double y) const;
+  // dp/dy at y >= 0: the slope of the segment that starts at or below y (the segment further
+  // deflection follows at a point of the table); 0 beyond the last point.
+  [[nodiscard]] double tangent(double y) const;
 };
 
 // The curves of a set in depth order. Points at negative deflections are left out (the pile
@@ -35,6 +38,7 @@ struct InterpolatedUserCurve {
   double ultimate = 0.0;
 
   [[nodiscard]] double p(double y) const;
+  [[nodiscard]] double tangent(double y) const;  // interpolated in depth like p
   // 0 to the largest deflection of the two curves in 16 equal steps.
   void deflections(CurveDeflections& y) const;
 };

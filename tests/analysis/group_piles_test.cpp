@@ -25,7 +25,7 @@ struct Group {
   StatusCode status = StatusCode::kCompleted;
   Diagnostics diag;
 
-  explicit Group(const Deck& deck) {
+  explicit Group(const Deck& deck, double lateralTolerance = 1.0e-7) {
     const ReadResult read = readInputDataFile(deck.text(), model, ReaderCallbacks{});
     EXPECT_TRUE(isOk(read.status)) << (read.message.empty() ? "" : read.message.back());
     prepared = prepareRun(model);
@@ -33,7 +33,7 @@ struct Group {
     EXPECT_TRUE(isOk(status));
     PileItemSettings settings;
     settings.maxIterations = 200;
-    settings.tolerance = 1.0e-7;
+    settings.tolerance = lateralTolerance;
     status = GroupPiles::build(model, prepared, settings, piles, diag);
   }
 
@@ -55,7 +55,8 @@ struct CapRun {
   CapResult result;
   StatusCode status = StatusCode::kCompleted;
 
-  CapRun(Group& g, const Vector6& load, double tolerance = 1.0e-7) {
+  CapRun(Group& g, const Vector6& load, double tolerance = 1.0e-7,
+         StiffnessMethod method = StiffnessMethod::kCentral) {
     for (int line = 5; line <= 25; ++line) {
       files.setPath(channelOfLine(line), dir / test::fileOfLine(line));
     }
@@ -64,8 +65,15 @@ struct CapRun {
       EXPECT_TRUE(isOk(files.open(c, TextFile::Mode::kWrite)));
     }
     GroupFactorWorkspace work(g.model);
-    CapSolver solver(
-        CapContext{files, g.model, *g.piles, g.prepared.factors, work, envelope, analysed, {}});
+    CapSolver solver(CapContext{files,
+                                g.model,
+                                *g.piles,
+                                g.prepared.factors,
+                                work,
+                                envelope,
+                                analysed,
+                                {},
+                                AnalysisOptions{0, method}});
     CapControl control;
     control.maxIterations = 100;
     control.tolerance = tolerance;
@@ -349,6 +357,95 @@ TEST(GroupReduction, MultipliersSoftenTheLateralResponse) {
   ASSERT_EQ(plain.result.outcome, CapOutcome::kCompleted);
   ASSERT_EQ(soft.result.outcome, CapOutcome::kCompleted);
   EXPECT_GT(soft.result.displacement[1], 1.05 * plain.result.displacement[1]);
+}
+
+}  // namespace
+}  // namespace stilt
+
+namespace stilt {
+namespace {
+
+// The eight battered piles of the statics test, on soft clay over sand.
+Deck eightBatteredPiles() {
+  Deck deck;
+  deck.soilLayers = kTwoSoils;
+  const double angles[8][2] = {{0, 80},  {90, 80},  {180, 80}, {270, 80},
+                               {45, 75}, {135, 85}, {225, 78}, {315, 90}};
+  deck.piles = "8\n";
+  for (int i = 0; i < 8; ++i) {
+    const double y = (i % 4 < 2 ? -1.0 : 1.0) * (48.0 + 4.0 * i);
+    const double z = (i % 2 == 0 ? -1.0 : 1.0) * (60.0 - 3.0 * i);
+    deck.piles += pileRow(2, 0.0, y, z, angles[i][0], angles[i][1]);
+  }
+  return deck;
+}
+
+// The tangent head stiffness against central differences (the default of the interface), term
+// by term on the scale sqrt(|k_ii·k_jj|) that makes translations and rotations comparable. The
+// steps are 1E-5 in and 1E-7 rad: the cap solver's 1E-13 rad moves the head less than the
+// closure of a lateral solve, and its rotation columns then carry that noise. With the closure
+// at 1E-12 in these differences are accurate to about 1E-5; away from the kinks of the curves the
+// two must agree within 1E-3.
+TEST(TangentHeadStiffness, MatchesCentralDifferencesOnBatteredPiles) {
+  Group g(eightBatteredPiles(), 1.0e-12);
+  ASSERT_TRUE(isOk(g.status));
+  const Vector6 dv{0.3, 0.45, -0.3, 1.0e-3, 2.0e-3, -1.5e-3};
+  auto work = g.piles->makeWorkspace();
+  PileCallOptions options;
+  options.perturbation = {1.0e-5, 1.0e-5, 1.0e-5, 1.0e-7, 1.0e-7, 1.0e-7};
+  for (int p = 0; p < g.piles->pileCount(); ++p) {
+    const PileGeometry& geo = g.piles->geometry(p);
+    const Vector6 ug = multiply(transferMatrix(geo.x, geo.y, geo.z), dv);
+    PileOutcome out;
+    Matrix6 tangent{};
+    Matrix6 central{};
+    ASSERT_TRUE(isOk(g.piles->tangentHeadStiffness(p, ug, options, *work, out, tangent)));
+    ASSERT_FALSE(out.lateralNotConverged);
+    ASSERT_TRUE(isOk(
+        g.piles->PileGroupAnalysis::tangentHeadStiffness(p, ug, options, *work, out, central)));
+    for (std::size_t i = 0; i < 6; ++i) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        const double scale = std::sqrt(std::fabs(central[i][i] * central[j][j]));
+        EXPECT_NEAR(tangent[i][j], central[i][j], 1.0e-3 * scale)
+            << "pile " << p + 1 << " term " << i + 1 << "," << j + 1;
+      }
+    }
+    // The axial movement reaches the lateral forces through the axial force (P-delta), so the
+    // term is not zero even for the plumb pile.
+    EXPECT_NE(tangent[1][0], 0.0);
+  }
+}
+
+// Both stiffnesses drive the cap to the same equilibrium: the residual is the same, only the
+// path differs. Agreement within ten times the closure of the cap iteration.
+TEST(TangentHeadStiffness, TheCapConvergesToTheSameDisplacement) {
+  Group g(eightBatteredPiles());
+  ASSERT_TRUE(isOk(g.status));
+  const Vector6 load{8.0e5, 4.0e4, -3.0e4, 2.0e6, -3.0e6, 4.0e6};
+  CapRun central(g, load, 1.0e-7, StiffnessMethod::kCentral);
+  CapRun tangent(g, load, 1.0e-7, StiffnessMethod::kTangent);
+  ASSERT_EQ(central.result.outcome, CapOutcome::kCompleted);
+  ASSERT_EQ(tangent.result.outcome, CapOutcome::kCompleted);
+  for (std::size_t k = 0; k < 6; ++k) {
+    EXPECT_NEAR(tangent.result.displacement[k], central.result.displacement[k],
+                1.0e-6 * std::fabs(central.result.displacement[k]))
+        << k;
+  }
+  EXPECT_LE(tangent.result.iterations, central.result.iterations + 1);
+}
+
+TEST(HeadCurveSlope, SegmentsAndTheirKinks) {
+  const HeadCurve curve{{-1.0, -30.0}, {0.0, 0.0}, {0.5, 10.0}, {2.0, 40.0}};
+  EXPECT_DOUBLE_EQ(headCurveSlope(curve, 0.25), 20.0);
+  EXPECT_DOUBLE_EQ(headCurveSlope(curve, -0.5), 30.0);
+  // At a point the segment further loading follows: away from the origin.
+  EXPECT_DOUBLE_EQ(headCurveSlope(curve, 0.5), 20.0);
+  // At the origin the sense is unknown: the mean of the two segments, as central differences.
+  EXPECT_DOUBLE_EQ(headCurveSlope(curve, 0.0), 25.0);
+  // The last point has nothing beyond: its own segment; past the ends the force is 0.
+  EXPECT_DOUBLE_EQ(headCurveSlope(curve, 2.0), 20.0);
+  EXPECT_EQ(headCurveSlope(curve, 2.5), 0.0);
+  EXPECT_EQ(headCurveSlope(curve, -1.5), 0.0);
 }
 
 }  // namespace

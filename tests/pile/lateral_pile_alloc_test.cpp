@@ -12,6 +12,7 @@
 #include "support/allocation_counter.hpp"
 
 #include "pile/lateral_pile.hpp"
+#include "pile/lateral_tangent.hpp"
 #include "pile/result_quantities.hpp"
 #include "pile/test_soils.hpp"
 
@@ -60,6 +61,16 @@ TEST(Allocation, NonlinearSolvesAllocateNothing) {
   EXPECT_TRUE(b.converged);
   EXPECT_GT(a.iterations, 2);
   EXPECT_EQ(after - before, 0);
+
+  // Nor does the linearisation about the converged state (the sand solve's, in the workspace).
+  auto tangent = std::make_unique<LateralTangentWorkspace>();
+  LateralHeadTangent rates;
+  const long beforeTangent = stilt::test::heapAllocations();
+  const StatusCode t = linearisedPileHead(*pile, head, sand, AxialForceRate{1.0, nullptr}, *work,
+                                          *tangent, rates, diag);
+  EXPECT_EQ(stilt::test::heapAllocations() - beforeTangent, 0);
+  EXPECT_EQ(t, StatusCode::kCompleted);
+  EXPECT_GT(rates.rate[0][0], 0.0);
 
   // The counter does count: a message line allocates.
   diag.both("counted");
