@@ -334,8 +334,8 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
       std::bit_cast<std::uint64_t>(head.slopeZ),
       std::bit_cast<std::uint64_t>(head.axialLoad),
       ws.axialDistribution ? std::bit_cast<std::uint64_t>(u[0]) : ~std::uint64_t{0},
-      std::bit_cast<std::uint64_t>(multipliers.p),
-      std::bit_cast<std::uint64_t>(multipliers.y),
+      std::bit_cast<std::uint64_t>(ws.multipliers.p),
+      std::bit_cast<std::uint64_t>(ws.multipliers.y),
       std::bit_cast<std::uint64_t>(head.loadFraction)};
   GroupPileWorkspace::KeptLateral& kept = ws.kept;
   if (options.reuseLateral && !options.finalResults && kept.group == this && kept.pile == index &&

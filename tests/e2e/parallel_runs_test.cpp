@@ -81,10 +81,10 @@ TEST(ParallelRuns, PilesThatDoNotCloseLeaveTheSameFilesOnEveryThreadCount) {
 // analysed both piles at once.
 TEST(ParallelRuns, AFatalPileEndsTheRunAlikeOnEveryThreadCount) {
   std::string input = batteredGroup();
-  for (const char* head : {"0.0 0.0000 -24.0000", "0.0 0.0000 24.0000"}) {
+  for (const char* head : {"\n0.0 0.0 -24.0 ", "\n0.0 0.0 24.0 "}) {
     const std::size_t at = input.find(head);
     ASSERT_NE(at, std::string::npos) << head;
-    input.replace(at, 3, "200.0");
+    input.replace(at + 1, 3, "200.0");
   }
   const auto files =
       expectSameFiles(input, StatusCode::kPileBelowDeepestLayer, "LOAD CASE :     1");
