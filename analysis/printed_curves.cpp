@@ -186,6 +186,8 @@ StatusCode generatePrintedCurves(const AnalysisModel& model, const PreparedRun& 
     if (!isOk(st)) {
       // The generator's own lines say why; the remaining requests are still printed.
       r.curve = PrintedPyCurve{};
+      r.message = std::move(r.notes);
+      r.notes.clear();
       if (isOk(first)) first = st;
       continue;
     }

@@ -53,7 +53,7 @@ struct PrintedCurveResult {
   double depth = 0.0;  // as requested, an X coordinate of the pile layout
   CurveRequestStatus status = CurveRequestStatus::kBelowCapLevel;
   bool generated = false;
-  std::vector<std::string> message;  // the block printed instead of a curve (report lines)
+  std::vector<std::string> message;  // why there is no curve: its block, or the generator's lines
   int soilCode = 0;                  // code of the layer the curve belongs to
   PrintedPyCurve curve;              // the [y, p] points of a generated curve
   std::vector<std::string> notes;    // warnings of the generator (report lines)
