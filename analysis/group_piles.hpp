@@ -94,6 +94,11 @@ class GroupPiles final : public PileGroupAnalysis {
 
   // Whether the pile's axial spring is a user curve (the axial quantities need a generated one).
   bool usesUserCurve(int pile) const { return piles_[static_cast<std::size_t>(pile)].userAxial; }
+  // The p-y springs of the pile; null for a pile that reaches below the soil profile.
+  const PySoil* soil(int pile) const {
+    const Pile& p = piles_[static_cast<std::size_t>(pile)];
+    return p.belowProfile ? nullptr : &p.soil;
+  }
   // Es along the pile of the last analysis, for the equivalent stiffnesses along the pile.
   const LateralPileModel& lateralModel(int pile) const {
     return piles_[static_cast<std::size_t>(pile)].lateral;

@@ -5,9 +5,11 @@
 #include <initializer_list>
 #include <optional>
 
+#include "analysis/curve_work_file.hpp"
 #include "analysis/driver.hpp"
 #include "analysis/group_piles.hpp"
 #include "analysis/pile_report.hpp"
+#include "analysis/printed_curves.hpp"
 #include "engine/head_lines.hpp"
 #include "engine/names_file.hpp"
 #include "model/analysis_model.hpp"
@@ -275,6 +277,11 @@ class Run {
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
     services.sink = options_.sink;
+    services.atEnd = [&] {
+      const StatusCode printed = printPyCurves(model_, prepared, files_);
+      const StatusCode work = writeCurveWorkFile(model_, prepared, files_);
+      return isOk(printed) ? work : printed;
+    };
     return runDriver(model_, prepared, files_, services, options_.analysis);
   }
 

@@ -50,36 +50,6 @@ const char* sectionTypeName(int code) {
   }
 }
 
-// The report sentence of a soil-type code (the one of code 10 takes two lines).
-std::vector<std::string> soilSentence(int code) {
-  switch (code) {
-    case 1:
-      return {"THE SOIL IS A SOFT CLAY"};
-    case 2:
-      return {"THE SOIL IS A STIFF CLAY WITH FREE WATER"};
-    case 3:
-      return {"THE SOIL IS A STIFF CLAY WITHOUT FREE WATER"};
-    case 4:
-      return {"THE SOIL IS A SAND"};
-    case 5:
-      return {"THE SOIL-RESISTANCE CURVES SPECIFIED BY THE USER"};
-    case 6:
-      return {"THE LAYER IS A VUGGY LIMESTONE"};
-    case 7:
-      return {"THE SOIL IS A SILT"};
-    case 8:
-      return {"THE SOIL IS A SAND USING API CRITERIA"};
-    case 9:
-      return {"THE LAYER IS A WEAK ROCK"};
-    case 10:
-      return {"THE SOIL IS A STIFF CLAYWITHOUT FREE WATER,", "USING INITIAL K VALUE"};
-    case 11:
-      return {"THE SOIL IS A LIQUEFIED SAND"};
-    default:
-      return {"THE SOIL IS A SOFT CLAY"};
-  }
-}
-
 bool usesType(int code, std::initializer_list<int> codes) {
   return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
@@ -896,6 +866,36 @@ void estimateInitialFactors(const AnalysisModel& m, PreparedRun& p) {
 }
 
 }  // namespace
+
+// The report sentence of a soil-type code (the one of code 10 takes two lines).
+std::vector<std::string> soilSentence(int code) {
+  switch (code) {
+    case 1:
+      return {"THE SOIL IS A SOFT CLAY"};
+    case 2:
+      return {"THE SOIL IS A STIFF CLAY WITH FREE WATER"};
+    case 3:
+      return {"THE SOIL IS A STIFF CLAY WITHOUT FREE WATER"};
+    case 4:
+      return {"THE SOIL IS A SAND"};
+    case 5:
+      return {"THE SOIL-RESISTANCE CURVES SPECIFIED BY THE USER"};
+    case 6:
+      return {"THE LAYER IS A VUGGY LIMESTONE"};
+    case 7:
+      return {"THE SOIL IS A SILT"};
+    case 8:
+      return {"THE SOIL IS A SAND USING API CRITERIA"};
+    case 9:
+      return {"THE LAYER IS A WEAK ROCK"};
+    case 10:
+      return {"THE SOIL IS A STIFF CLAYWITHOUT FREE WATER,", "USING INITIAL K VALUE"};
+    case 11:
+      return {"THE SOIL IS A LIQUEFIED SAND"};
+    default:
+      return {"THE SOIL IS A SOFT CLAY"};
+  }
+}
 
 std::vector<double> defaultStiffnessLevels() {
   std::vector<double> levels{0.1};

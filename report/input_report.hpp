@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "model/analysis_model.hpp"
@@ -47,6 +48,10 @@ struct PreparedRun {
   std::vector<HeadCurve> loadSettlement;
   std::vector<HeadCurve> torqueRotation;
 };
+
+// The report sentence of a soil-type code, as the input report and the printed p-y curves show
+// it (code 10 takes two lines; unknown codes read as soft clay).
+[[nodiscard]] std::vector<std::string> soilSentence(int code);
 
 // The default load levels of a foundation-stiffness estimation without its own list:
 // 0.1 and log10(k) for k = 2..10.

@@ -35,16 +35,6 @@ Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
     notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",
                   "THE CAP IS RIGID");
   }
-  if (s.printedPyCurves()) {
-    notCarriedOut(d, "PRINTING OF P-Y CURVES (CONTROL SWITCH 11 = 1)", "NONE ARE PRINTED");
-  }
-  if (s.curveExport()) {
-    notCarriedOut(d, "CURVE EXPORT (CONTROL SWITCH 15 = 1)", "THE CURVE FILE STAYS EMPTY");
-  }
-  if (s.curveFileBinary()) {
-    notCarriedOut(d, "A BINARY CURVE FILE (CONTROL SWITCH 16 = " + value(s.values[16]) + ")",
-                  "NO CURVES ARE WRITTEN");
-  }
   for (std::size_t i = 0; i < m.loadCases.size(); ++i) {
     const LoadCase& c = m.loadCases[i];
     if (c.stiffnessSwitch() < 1 || c.notAnalyzed()) continue;

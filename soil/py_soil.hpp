@@ -99,6 +99,8 @@ class PySoil final : public LateralSoil {
   // (NaN).
   [[nodiscard]] double equivalentDepth(int layer) const;
   [[nodiscard]] bool pileCurvesReplaceLayers() const { return pileCurves_; }
+  // The pile width at `x` below the ground surface: that of the deepest node not below x.
+  [[nodiscard]] double widthAt(double x) const;
 
  private:
   struct NodeSpring {
@@ -128,7 +130,6 @@ class PySoil final : public LateralSoil {
   [[nodiscard]] double layerUltimate(int layer, double x, double top) const;
   [[nodiscard]] double ownUltimate(int layer, double z) const;
   [[nodiscard]] double searchEquivalentDepth(int layer, double integralAbove) const;
-  [[nodiscard]] double widthAt(double x) const;
 
   std::vector<NodeSpring> nodes_;
   std::vector<double> initial_;
