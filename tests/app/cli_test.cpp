@@ -15,6 +15,7 @@
 #include <iterator>
 #include <string>
 
+#include "app/cli_runner.hpp"
 #include "app/host.hpp"
 #include "app/results_json.hpp"
 #include "engine/version.hpp"
@@ -29,31 +30,12 @@ using test::TempDir;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string output;  // standard output and standard error together
-};
+using Outcome = test::CliOutcome;
 
-// `arguments` are passed through the shell; paths in them are quoted by the caller. A run that
-// could hang if a fault came back is given `seconds` and then killed (exit status 137).
 Outcome stilt(const std::string& arguments, int seconds = 0) {
-  Outcome out;
-  const std::string limit =
-      seconds > 0 ? "timeout -s KILL " + std::to_string(seconds) + " " : std::string();
-  const std::string command = limit + "'" + STILT_CLI + "' " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.output.append(buffer, n);
-  const int status = pclose(pipe);
-  out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  return test::runStilt(arguments, seconds);
 }
-
-std::string quoted(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
+using test::quoted;
 
 TEST(Cli, VersionAndHelp) {
   const Outcome version = stilt("--version");

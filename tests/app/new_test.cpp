@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/cli_runner.hpp"
 #include "support/run_dir.hpp"
 
 namespace stilt {
@@ -21,26 +22,13 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string output;
-};
+using Outcome = test::CliOutcome;
 
 Outcome stilt(const std::string& arguments) {
-  Outcome out;
-  const std::string command = "'" + std::string(STILT_CLI) + "' " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.output.append(buffer, n);
-  const int status = pclose(pipe);
-  out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  return test::runStilt(arguments);
 }
-
 std::string q(const fs::path& p) {
-  return "'" + p.string() + "'";
+  return test::quoted(p);
 }
 
 // Rows of three piles 54 in apart along Z, four along Y; the outer piles along Y battered 10
