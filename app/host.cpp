@@ -96,8 +96,9 @@ std::optional<std::string> inputClash(const std::filesystem::path& input,
                                                 folder / kResultsTempFile};
   const std::string stem = input.stem().string();
   for (const OutputFile& f : outputFiles()) written.push_back(folder / (stem + '.' + f.extension));
+  const stilt::FileIdentity in = stilt::fileIdentity(input);
   for (const std::filesystem::path& p : written) {
-    if (!stilt::sameFile(input, p)) continue;
+    if (!stilt::sameFile(in, stilt::fileIdentity(p))) continue;
     return "the input file " + input.string() + " is the same file as " + p.string() +
            ", which the run writes; choose another output folder (--out) or rename the input";
   }
@@ -108,9 +109,14 @@ std::optional<std::string> resultsClash(const std::filesystem::path& folder,
                                         const std::vector<std::filesystem::path>& paths) {
   std::vector<std::filesystem::path> named = paths;
   named.push_back(folder / "Names.dat");
+  std::vector<stilt::FileIdentity> ids;
+  ids.reserve(named.size());
+  for (const std::filesystem::path& p : named) ids.push_back(stilt::fileIdentity(p));
   for (const char* own : {kResultsFile, kResultsTempFile}) {
-    for (const std::filesystem::path& p : named) {
-      if (!stilt::sameFile(folder / own, p)) continue;
+    const stilt::FileIdentity ownId = stilt::fileIdentity(folder / own);
+    for (std::size_t i = 0; i < named.size(); ++i) {
+      const std::filesystem::path& p = named[i];
+      if (!stilt::sameFile(ownId, ids[i])) continue;
       return (folder / own).string() + ", which stilt writes, is the same file as " + p.string() +
              ", named by " + (folder / "Names.dat").string();
     }

@@ -38,10 +38,10 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   // The runtime file can carry the message of a failure only when it is safe to write: its
   // path must differ from Names.dat and from every other file named.
   if (lines.size() >= 9 && !pathOf(9).empty()) {
-    const std::filesystem::path runtime = pathOf(9);
-    bool safe = !sameFile(runtime, workDir / "Names.dat");
-    for (std::size_t line = 5; line <= std::min<std::size_t>(lines.size(), 25); ++line) {
-      if (line != 9 && sameFile(pathOf(line), runtime)) safe = false;
+    const FileIdentity runtime = fileIdentity(pathOf(9));
+    bool safe = !sameFile(runtime, fileIdentity(workDir / "Names.dat"));
+    for (std::size_t line = 5; safe && line <= std::min<std::size_t>(lines.size(), 25); ++line) {
+      if (line != 9 && sameFile(fileIdentity(pathOf(line)), runtime)) safe = false;
     }
     if (safe) result.runtimePath = pathOf(9);
   }
@@ -67,13 +67,15 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
   // data file or on Names.dat would destroy the input: refuse before anything is opened. Files
   // are compared by identity as well as by name, so that a hard or symbolic link to the input
   // under an output's name is refused too.
-  std::vector<std::pair<int, std::filesystem::path>> seen;
-  seen.emplace_back(0, workDir / "Names.dat");
+  // Each path is resolved once; the pairs are then compared without touching the file system.
+  std::vector<std::pair<int, FileIdentity>> seen;
+  seen.emplace_back(0, fileIdentity(workDir / "Names.dat"));
   for (int line = 5; line <= 25; ++line) {
     const std::filesystem::path& p = out.pathOfLine(line);
     if (p.empty()) continue;
+    FileIdentity id = fileIdentity(p);
     for (const auto& [other, q] : seen) {
-      if (!sameFile(q, p)) continue;
+      if (!sameFile(q, id)) continue;
       result.status = StatusCode::kRunControlFileError;
       const std::string first = other == 0 ? std::string("Names.dat ITSELF")
                                            : "LINE " + std::to_string(other) + " (" +
@@ -85,7 +87,7 @@ NamesResult parseNamesFile(const std::string& text, const std::filesystem::path&
                         "     " + p.string()};
       return result;
     }
-    seen.emplace_back(line, p);
+    seen.emplace_back(line, std::move(id));
   }
   return result;
 }

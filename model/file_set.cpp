@@ -87,19 +87,33 @@ const char* channelDescription(Channel channel) {
   return "FILE";
 }
 
+FileIdentity fileIdentity(const std::filesystem::path& p) {
+  FileIdentity id;
+  if (p.empty()) return id;
+  std::error_code ec;
+  id.normal = std::filesystem::absolute(p, ec).lexically_normal();
+  std::filesystem::path canon = std::filesystem::weakly_canonical(id.normal, ec);
+  if (!ec) id.canonical = std::move(canon);
+  struct stat st {};
+  if (::stat(id.normal.c_str(), &st) == 0) {
+    id.exists = true;
+    id.device = static_cast<unsigned long long>(st.st_dev);
+    id.inode = static_cast<unsigned long long>(st.st_ino);
+  }
+  return id;
+}
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (a.normal.empty() || b.normal.empty()) return false;
+  if (a.normal == b.normal) return true;
+  if (!a.canonical.empty() && a.canonical == b.canonical) return true;
+  // Hard links and links through other names: compare the files themselves.
+  return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   if (a.empty() || b.empty()) return false;
-  std::error_code ec;
-  const std::filesystem::path absA = std::filesystem::absolute(a, ec).lexically_normal();
-  const std::filesystem::path absB = std::filesystem::absolute(b, ec).lexically_normal();
-  if (absA == absB) return true;
-  const std::filesystem::path canonA = std::filesystem::weakly_canonical(absA, ec);
-  if (!ec && canonA == std::filesystem::weakly_canonical(absB, ec) && !ec) return true;
-  // Hard links and links through other names: compare the files themselves.
-  std::error_code ea;
-  std::error_code eb;
-  if (!std::filesystem::exists(absA, ea) || !std::filesystem::exists(absB, eb)) return false;
-  return std::filesystem::equivalent(absA, absB, ec) && !ec;
+  return sameFile(fileIdentity(a), fileIdentity(b));
 }
 
 bool TextFile::open(const std::filesystem::path& path, Mode mode) {

@@ -55,6 +55,17 @@ inline constexpr int kPathLines = 21;
 // same file as another only by name.
 [[nodiscard]] bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// What sameFile compares, found once per path: comparing many paths pairwise then costs no
+// further look-ups of the file system (resolving a path stats every one of its components).
+struct FileIdentity {
+  std::filesystem::path normal;     // absolute, lexically normal; empty for an empty path
+  std::filesystem::path canonical;  // symbolic links resolved; empty when that failed
+  bool exists = false;
+  unsigned long long device = 0, inode = 0;
+};
+[[nodiscard]] FileIdentity fileIdentity(const std::filesystem::path& p);
+[[nodiscard]] bool sameFile(const FileIdentity& a, const FileIdentity& b);
+
 // One text (or binary) file, opened and closed explicitly.
 //
 // Files are opened without blocking: a file read must be a regular file (a directory, device or
