@@ -215,7 +215,7 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
     // A pile that failed or did not close ends or abandons the iteration, and the stiffness is
     // then never assembled.
     if (withStiffness && isOk(slot.status) && !slot.outcome.lateralNotConverged) {
-      headStiffness(p, ug, delta_, *workspaces_[w], scratch_[w], slot);
+      headStiffness(p, ug, delta_, *workspaces_[w], scratch_[w], slot, true);
     }
   });
   // The reduction, in pile order, as a serial pass would have written it: up to the first pile
@@ -271,8 +271,8 @@ void CapSolver::noteNonConvergence(int pile, const Diagnostics& diag) {
 }
 
 void CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta,
-                              PileWorkspace& workspace, PileOutcome& scratch,
-                              PileSlot& slot) const {
+                              PileWorkspace& workspace, PileOutcome& scratch, PileSlot& slot,
+                              bool stateAtHead) const {
   PileCallOptions options;  // perturbed analyses never record warnings
   options.pMultiplier = pm_[static_cast<std::size_t>(p)];
   options.yMultiplier = ym_[static_cast<std::size_t>(p)];
@@ -281,10 +281,12 @@ void CapSolver::headStiffness(int p, const Vector6& ug, const Vector6& delta,
   slot.stiffnessNotClosed = false;
   slot.stiffnessDiag.clear();
   if (ctx_.options.stiffness == StiffnessMethod::kTangent) {
-    // The tangent of the pile's converged state: one analysis and a few linear solves. Its
-    // analysis solves afresh: the linearisation reads the state the solver leaves in the
-    // workspace, which a solution taken over from an earlier analysis does not restore.
+    // The tangent of the pile's converged state: a few linear solves on the state the force
+    // analysis just left in the workspace, or else one analysis of its own. That analysis solves
+    // afresh: the linearisation reads the state the solver leaves in the workspace, which a
+    // solution taken over from an earlier analysis does not restore.
     options.perturbation = delta;
+    options.stateAtHead = stateAtHead;
     scratch.clear();
     const StatusCode status =
         ctx_.piles.tangentHeadStiffness(p, ug, options, workspace, scratch, slot.stiffness);

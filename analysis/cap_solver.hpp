@@ -121,10 +121,11 @@ class CapSolver {
   // in the same task, right after its force, for `assembleStiffness`.
   StatusCode pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv,
                       bool withStiffness = false);
-  // The twelve perturbed analyses of one pile on the calling thread's workspace; writes nothing,
-  // leaves its result in `slot`.
+  // The head stiffness of one pile (twelve perturbed analyses, or the tangent of its converged
+  // state) on the calling thread's workspace; writes nothing, leaves its result in `slot`.
+  // `stateAtHead`: the workspace holds the state of the force analysis of this pile at `ug`.
   void headStiffness(int pile, const Vector6& ug, const Vector6& delta, PileWorkspace& workspace,
-                     PileOutcome& scratch, PileSlot& slot) const;
+                     PileOutcome& scratch, PileSlot& slot, bool stateAtHead = false) const;
   void noteNonConvergence(int pile, const Diagnostics& diag);
   // SS from the head stiffnesses of the last pile pass (made with `withStiffness`).
   StatusCode assembleStiffness(Matrix6& ss);

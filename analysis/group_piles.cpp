@@ -407,13 +407,15 @@ StatusCode GroupPiles::tangentHeadStiffness(int index, const Vector6& ug,
                                             PileWorkspace& workspace, PileOutcome& out,
                                             Matrix6& k) const {
   k = {};
-  // The converged state at the head displacement itself.
-  PileCallOptions plain = options;
-  plain.collectWarnings = false;
-  plain.finalResults = false;
+  // The converged state at the head displacement itself, unless the workspace holds it already.
   out.clear();
-  const StatusCode status = analysePile(index, ug, plain, workspace, out);
-  if (!isOk(status) || out.lateralNotConverged) return status;
+  if (!options.stateAtHead) {
+    PileCallOptions plain = options;
+    plain.collectWarnings = false;
+    plain.finalResults = false;
+    const StatusCode status = analysePile(index, ug, plain, workspace, out);
+    if (!isOk(status) || out.lateralNotConverged) return status;
+  }
   GroupPileWorkspace& ws = static_cast<GroupPileWorkspace&>(workspace);
   const Pile& p = piles_[static_cast<std::size_t>(index)];
   const Vector6 u = multiply(p.rotation, ug);

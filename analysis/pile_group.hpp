@@ -41,6 +41,10 @@ struct PileCallOptions {
   // Perturbations of the head displacement (global axes) for a head stiffness by central
   // differences.
   Vector6 perturbation{};
+  // For a tangent head stiffness: the workspace already holds this pile's converged state at this
+  // head displacement, left by the analysis just made on it with the same multipliers and load
+  // fraction, so the linearisation needs no analysis of its own.
+  bool stateAtHead = false;
 };
 
 struct PileOutcome {

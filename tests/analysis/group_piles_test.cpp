@@ -416,6 +416,43 @@ TEST(TangentHeadStiffness, MatchesCentralDifferencesOnBatteredPiles) {
   }
 }
 
+// The force analysis of a pile leaves its converged state in the workspace; the tangent taken
+// from that state needs no lateral solution of its own and is the tangent a fresh analysis gives.
+TEST(TangentHeadStiffness, TakesTheStateTheForceAnalysisLeft) {
+  Group g(eightBatteredPiles(), 1.0e-12);
+  ASSERT_TRUE(isOk(g.status));
+  const Vector6 dv{0.3, 0.45, -0.3, 1.0e-3, 2.0e-3, -1.5e-3};
+  auto work = g.piles->makeWorkspace();
+  const auto& ws = static_cast<const GroupPileWorkspace&>(*work);
+  PileCallOptions options;
+  options.perturbation = CapSolver::perturbations(1);
+  for (int p = 0; p < g.piles->pileCount(); ++p) {
+    const PileGeometry& geo = g.piles->geometry(p);
+    const Vector6 ug = multiply(transferMatrix(geo.x, geo.y, geo.z), dv);
+    PileOutcome out;
+    Matrix6 fresh{};
+    ASSERT_TRUE(isOk(g.piles->tangentHeadStiffness(p, ug, options, *work, out, fresh)));
+    PileCallOptions force;
+    force.collectWarnings = true;
+    force.keepLateral = true;
+    out.clear();
+    ASSERT_TRUE(isOk(g.piles->analysePile(p, ug, force, *work, out)));
+    const long solves = ws.lateralSolves;
+    PileCallOptions taken = options;
+    taken.stateAtHead = true;
+    Matrix6 fromState{};
+    ASSERT_TRUE(isOk(g.piles->tangentHeadStiffness(p, ug, taken, *work, out, fromState)));
+    EXPECT_EQ(ws.lateralSolves, solves) << "pile " << p + 1;
+    for (std::size_t i = 0; i < 6; ++i) {
+      for (std::size_t j = 0; j < 6; ++j) {
+        const double scale = std::sqrt(std::fabs(fresh[i][i] * fresh[j][j]));
+        EXPECT_NEAR(fromState[i][j], fresh[i][j], 1.0e-9 * scale)
+            << "pile " << p + 1 << " term " << i + 1 << "," << j + 1;
+      }
+    }
+  }
+}
+
 // Both stiffnesses drive the cap to the same equilibrium: the residual is the same, only the
 // path differs. Agreement within ten times the closure of the cap iteration.
 TEST(TangentHeadStiffness, TheCapConvergesToTheSameDisplacement) {
