@@ -114,7 +114,8 @@ struct Harness {
     }
   }
 
-  std::vector<int> printed;  // the piles the printing pass handed over, 0-based
+  std::vector<int> printed;       // the piles the printing pass handed over, 0-based
+  PassiveCap* passive = nullptr;  // the embedded cap's passive resistance, if any
 
   // A planar analysis: cap X, Y and rotation Z.
   void planar() { model.switches.values[2] = 2; }
@@ -124,11 +125,19 @@ struct Harness {
     model.pileRows.assign(static_cast<std::size_t>(piles.pileCount()), PileGroupRow{});
     factors = initialGroupFactors(model);
     GroupFactorWorkspace work(model);
-    CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed,
-                                [this](int pile, const PileOutcome&, const PileWorkspace&) {
-                                  printed.push_back(pile);
-                                  return StatusCode::kCompleted;
-                                }});
+    CapContext context{files,
+                       model,
+                       piles,
+                       factors,
+                       work,
+                       envelope,
+                       analysed,
+                       [this](int pile, const PileOutcome&, const PileWorkspace&) {
+                         printed.push_back(pile);
+                         return StatusCode::kCompleted;
+                       }};
+    context.passive = passive;
+    CapSolver solver(context);
     const StatusCode status = solver.solve(control, CapItem{false, 1, 1}, load, result);
     files.closeAll();
     return status;
@@ -528,6 +537,72 @@ TEST(PlanarCapSolver, ThresholdsWithoutTheFortyFirstIterationRule) {
   // Rotation, d0 = M/(10 k) = 1.0E-9: the first n with 1e-9·0.9^(n-1) <= 1e-10 is 23; in space
   // a rotation correction must fall to 1.0E-12 or wait for the 41st iteration.
   EXPECT_EQ(iterations({0, 0, 0, 0, 0, 1.0}), 23);
+}
+
+}  // namespace
+}  // namespace stilt
+
+namespace stilt {
+namespace {
+
+// The passive resistance of an embedded cap is a function of the cap displacement alone: it
+// analyses no pile. Every global iteration analyses the pile once for its force and twelve times
+// for its head stiffness, with the cap embedded as without, and the printing pass once more with
+// its stiffness (the pile's twist is zero); the displacement is the closed form of a spring
+// against the load less the constant passive force a, and of a rotational spring against its
+// moment b.
+TEST(CapSolverPassive, AddsTheCapsForceAndStiffnessWithoutAnalysingAnyPileAgain) {
+  // A plumb pile at the origin under a cap 24 thick and 100 wide whose base lies 12 below the
+  // ground, in sand of φ = 30° (Kp = 3) and γ' = 0.04: p0 = 3 x 0.04 x 12 x 100 = 144, so
+  // a = 12 x 144 / 2 = 864 acting a third of 12 above the base: b = 4 a.
+  AnalysisModel m;
+  m.switches.values[1] = 1;
+  m.switches.values[2] = 3;
+  m.switches.values[3] = 1;
+  m.cap.thickness = 24.0;
+  PreparedRun prepared;
+  PileGeometry head = pileAt(0.0, 0.0, 0.0, 0.0, 90.0);
+  head.ground = -12.0;
+  prepared.layout = {head};
+  prepared.capWidth = 100.0;
+  ProfileLayer sand;
+  sand.code = 4;
+  sand.type = SoilType::kSand;
+  sand.bottom = 1000.0;
+  sand.atTop[1] = sand.atBottom[1] = 0.04;
+  sand.atTop[3] = sand.atBottom[3] = M_PI / 6.0;
+  prepared.profile = SoilProfile({sand}, 1);
+  std::unique_ptr<PassiveCap> passive;
+  Diagnostics diag;
+  ASSERT_TRUE(isOk(PassiveCap::build(m, prepared, PassiveSettings{}, passive, diag)));
+  const double a = 864.0;
+  const double b = 4.0 * a;
+  ASSERT_NEAR(passive->resultant().a, a, 1e-9);
+  ASSERT_NEAR(passive->resultant().b, b, 1e-9);
+
+  const Vector6 load{1.0e5, 5.0e3, 0.0, 0.0, 0.0, 0.0};
+  for (bool embedded : {false, true}) {
+    SpringPiles group;
+    group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
+    Harness h;
+    h.passive = embedded ? passive.get() : nullptr;
+    CapResult result;
+    ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), load, result)));
+    ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+    EXPECT_EQ(static_cast<int>(group.calls), 13 * (result.iterations + 1)) << embedded;
+    const double pa = embedded ? a : 0.0;
+    const double pb = embedded ? b : 0.0;
+    EXPECT_NEAR(result.displacement[0], 0.1, 1e-12);
+    EXPECT_NEAR(result.displacement[1], (5.0e3 - pa) / 2.0e4, 1e-6 * 0.25);
+    EXPECT_NEAR(result.displacement[5], pb / 5.0e8, 1e-6 * b / 5.0e8);
+    EXPECT_NEAR(result.displacement[2], 0.0, 1e-15);
+    EXPECT_DOUBLE_EQ(result.passiveForce[1], -pa);
+    EXPECT_DOUBLE_EQ(result.passiveForce[5], pb);
+    if (embedded) {
+      EXPECT_STREQ(result.passive.model, "pressure");
+      EXPECT_DOUBLE_EQ(result.passive.embedment, -12.0);
+    }
+  }
 }
 
 }  // namespace

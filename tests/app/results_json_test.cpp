@@ -828,5 +828,110 @@ TEST(ResultsJson, QuotesAndBackslashesInTextAreEscaped) {
   EXPECT_EQ(resultsOf(dir.path(), status)["title"], "Group \"A\" \\ east bent");
 }
 
+// ---------------------------------------------------------------------------------------------
+// An embedded cap
+
+// The deck's pile, its head at X = 0, under the 60 x 60 x 24 cap (plan diagonal 60·√2) whose
+// base lies 12 below the ground, in soft clay (γ' = 0.02, c from 3 at the ground to 5 at 720),
+// with the cap option and the method record given; `embedded` false puts the ground at the base.
+test::Deck embeddedCapDeck(int option, const std::string& method, bool embedded = true) {
+  test::Deck d;
+  d.switches[3] = option;
+  d.passiveMethod = method;
+  if (embedded) {
+    d.piles =
+        test::replaceFirst(d.piles, "0.0 0.0 0.0 0.0 90.0 0.0\n", "0.0 0.0 0.0 0.0 90.0 -12.0\n");
+  }
+  return d;
+}
+
+// The cap is in equilibrium with the passive force of the soil in front of it, in three
+// dimensions by either model and in the plane, and it moves less than the same cap not
+// embedded.
+TEST(ResultsJson, AnEmbeddedCapBalancesWithItsPassiveForceAndMovesLess) {
+  struct Case {
+    std::string label;
+    std::string input;
+    std::string unembedded;
+    const char* model;
+  };
+  std::string bent = test::example("bent2d.dat");
+  bent = test::replaceFirst(bent, "2 2 0 0 0 0", "2 2 1 0 0 0");
+  bent = test::replaceFirst(bent, "6.0 0.0 1.5", "6.0 8.1 1.5");
+  std::string flat = bent;
+  for (const char* row : {"0.0 -2.4 -9.46 ", "0.0 0.0 0.0 ", "0.0 2.4 9.46 "}) {
+    bent =
+        test::replaceFirst(bent, std::string("\n") + row + "0.0", std::string("\n") + row + "-0.5");
+  }
+  const std::vector<Case> cases = {
+      {"pressure", embeddedCapDeck(1, "").text(), embeddedCapDeck(1, "", false).text(), "pressure"},
+      {"member", embeddedCapDeck(2, "1 0 6 0.0 0.0 0.0\n").text(),
+       embeddedCapDeck(2, "1 0 6 0.0 0.0 0.0\n", false).text(), "member"},
+      {"planar", bent, flat, "pressure"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::TempDir dir;
+    const StatusCode status = runWithJson(dir.path(), c.input);
+    ASSERT_EQ(status, StatusCode::kCompleted);
+    const json r = resultsOf(dir.path(), status);
+    test::TempDir flatDir;
+    ASSERT_EQ(runWithJson(flatDir.path(), c.unembedded), StatusCode::kCompleted);
+    const json f = resultsOf(flatDir.path(), StatusCode::kCompleted);
+    for (std::size_t i = 0; i < r["items"].size(); ++i) {
+      const json& item = r["items"][i];
+      ASSERT_EQ(item["result_code"], 1);
+      expectEquilibrium(r, item);
+      const std::vector<double> passive = vec(item["cap_passive_force"]);
+      const std::vector<double> load = vec(item["cap_load"]);
+      // Along Y the soil resists: some of the load, not all of it.
+      EXPECT_LT(passive.at(1), 0.0);
+      EXPECT_LT(-passive.at(1), load.at(1));
+      EXPECT_EQ(item["passive"]["model"], c.model);
+      EXPECT_LT(item["passive"]["embedment"].get<double>(), 0.0);
+      // Not embedded, the cap takes none and moves further.
+      const json& same = f["items"][i];
+      EXPECT_EQ(same["passive"]["resultant"], 0.0);
+      EXPECT_EQ(vec(same["cap_passive_force"]).at(1), 0.0);
+      EXPECT_LT(vec(item["cap_displacement"]).at(1), vec(same["cap_displacement"]).at(1));
+      EXPECT_GT(vec(item["cap_displacement"]).at(1), 0.0);
+    }
+  }
+}
+
+// The pressure model's values in results.json, worked by hand for the deck: soft clay (φ = 0,
+// Kp = 1) 12 below the ground, γ' = 0.02 and c = 3 + 2 x 12/720: p0 = (0.02 x 12 + 2c) x 60√2,
+// a = 12 p0 / 2 at a third of 12 above the base (X = -4); the cap moves along +Y only, so the
+// whole of a acts along -Y. In two dimensions (bent2d, 8.1 m across the plane, base 0.5 m below
+// the ground): stiff clay with γ' = 9 and c = 75 + 35 x 0.5/8.
+TEST(ResultsJson, ThePressureModelGivesItsEmbedmentPressureResultantAndPosition) {
+  test::TempDir dir;
+  const StatusCode status = runWithJson(dir.path(), embeddedCapDeck(1, "").text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  const double p0 = (0.02 * 12.0 + 2.0 * (3.0 + 2.0 * 12.0 / 720.0)) * 60.0 * std::sqrt(2.0);
+  for (const json& item : r["items"]) {
+    const json& p = item["passive"];
+    EXPECT_DOUBLE_EQ(p["embedment"].get<double>(), -12.0);
+    EXPECT_NEAR(p["p0"].get<double>(), p0, 1e-9 * p0);
+    EXPECT_NEAR(p["resultant"].get<double>(), 6.0 * p0, 1e-9 * p0);
+    EXPECT_NEAR(p["position"].get<double>(), -4.0, 1e-9);
+    const std::vector<double> force = vec(item["cap_passive_force"]);
+    EXPECT_NEAR(force.at(1), -6.0 * p0, 1e-9 * p0);
+    EXPECT_EQ(force.at(2), 0.0);
+    EXPECT_NEAR(force.at(5), 4.0 * 6.0 * p0, 1e-9 * p0);  // X·Fy with X = -4
+  }
+  EXPECT_EQ(r["array_units"]["passive"]["p0"], "LBS/IN");
+}
+
+// A cap that is not embedded (the default deck) has no passive record at all.
+TEST(ResultsJson, ACapThatTakesNoPassiveResistanceHasNoPassiveRecord) {
+  test::TempDir dir;
+  const StatusCode status = runWithJson(dir.path(), test::Deck().text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  for (const json& item : resultsOf(dir.path(), status)["items"]) {
+    EXPECT_TRUE(item["passive"].is_null());
+  }
+}
+
 }  // namespace
 }  // namespace stilt
