@@ -102,11 +102,21 @@ PassiveResultant passiveResultant(double embedment, double thickness, double p0,
   return r;
 }
 
-Vector6 passivePressureForce(const PassiveResultant& r, const Vector6& dv) {
+double passiveMobilisation(int unitsCode) {
+  return unitsCode == 2 ? 2.54e-6 : 1.0e-4;
+}
+
+Vector6 passivePressureForce(const PassiveResultant& pressure, const Vector6& dv,
+                             double mobilisation) {
   Vector6 f{};
   const double my = std::fabs(dv[1]);
   const double s = my + std::fabs(dv[2]);
   if (s <= kNoMovement) return f;
+  PassiveResultant r = pressure;
+  if (s < mobilisation) {
+    r.a *= s / mobilisation;
+    r.b *= s / mobilisation;
+  }
   const double w = my / s;
   const double sy = dv[1] >= 0.0 ? -1.0 : 1.0;
   const double sz = dv[2] >= 0.0 ? -1.0 : 1.0;
@@ -154,6 +164,7 @@ StatusCode PassiveCap::build(const AnalysisModel& model, const PreparedRun& prep
   cap->model_ = capPassiveModel(model);
   cap->units_ = unitLabels(model.switches.unitsCode());
   cap->thickness_ = model.cap.thickness;
+  cap->mobilisation_ = passiveMobilisation(model.switches.unitsCode());
   // The pile heads are held at the cap base, which lies at the shallowest head; the cap is
   // embedded as deep as the lowest ground surface of the piles reaches above it (the least
   // embedment the piles' grounds allow).
@@ -268,7 +279,7 @@ StatusCode PassiveCap::memberReactions(const Vector6& dv, Diagnostics& diag) {
 StatusCode PassiveCap::force(const Vector6& dv, Vector6& f, Diagnostics& diag) {
   f = {};
   if (model_ == CapPassiveModel::kPressure) {
-    f = passivePressureForce(resultant_, dv);
+    f = passivePressureForce(resultant_, dv, mobilisation_);
     return StatusCode::kCompleted;
   }
   if (model_ != CapPassiveModel::kMember || nodeX_.empty()) return StatusCode::kCompleted;

@@ -41,9 +41,18 @@ struct PassiveResultant {
                                                 double headLevel);
 
 // The force of the pressure model on the cap at the origin for the cap displacement `dv`: zero
-// without lateral movement (|DV2| + |DV3| at most 1.0E-14), otherwise opposing it, with the share
-// w = |DV2| / (|DV2| + |DV3|) along Y and 1 - w along Z.
-[[nodiscard]] Vector6 passivePressureForce(const PassiveResultant& r, const Vector6& dv);
+// without lateral movement (s = |DV2| + |DV3| at most 1.0E-14), otherwise opposing it, with the
+// share w = |DV2| / s along Y and 1 - w along Z. The resultant is mobilised in full once s
+// reaches `mobilisation`, in proportion to s below it (0: at once).
+[[nodiscard]] Vector6 passivePressureForce(const PassiveResultant& r, const Vector6& dv,
+                                           double mobilisation = 0.0);
+
+// The lateral movement that mobilises the pressure model's resultant in full: 1.0E-4 in
+// (2.54E-6 m in metric units). A cap whose lateral load is less than the resultant is then
+// held by the part of it that balances the load, at a movement too small to matter, instead of
+// having no lateral equilibrium at all; the perturbations of the central differences (at most
+// 1.0E-5) stay within it, so its stiffness there is the secant a / 1.0E-4.
+[[nodiscard]] double passiveMobilisation(int unitsCode);
 
 // Rankine's passive pressure at a depth below the ground: Kp·σ'v + 2c·√Kp, with
 // Kp = tan²(45° + φ/2) and σ'v the average effective unit weight above the depth times the depth.
@@ -114,6 +123,7 @@ class PassiveCap {
   double thickness_ = 0.0;  // t
   double headLevel_ = 0.0;  // c: X of the cap base, where the pile heads are
   double p0_ = 0.0;         // pressure model: passive line load at the cap base
+  double mobilisation_ = 0.0;
   PassiveResultant resultant_;
   // The member: nodes from the top of the embedded face to the cap base, their X and depth
   // below the ground, and its springs.

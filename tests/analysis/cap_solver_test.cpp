@@ -603,6 +603,22 @@ TEST(CapSolverPassive, AddsTheCapsForceAndStiffnessWithoutAnalysingAnyPileAgain)
       EXPECT_DOUBLE_EQ(result.passive.embedment, -12.0);
     }
   }
+
+  // A lateral load of 500, less than a: the cap is held where the pile and the part of a
+  // mobilised over the first 1.0E-4 of movement (a / 1.0E-4 per unit of it) balance the load,
+  // and the cap is in equilibrium.
+  SpringPiles group;
+  group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
+  Harness h;
+  h.passive = passive.get();
+  CapResult result;
+  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {1.0e5, 500.0, 0.0, 0.0, 0.0, 0.0}, result)));
+  ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+  const double u = 500.0 / (2.0e4 + a / 1.0e-4);
+  EXPECT_NEAR(result.displacement[1], u, 1e-6 * u);
+  EXPECT_NEAR(result.passiveForce[1], -a * u / 1.0e-4, 1e-5 * 500.0);
+  EXPECT_NEAR(500.0 - 2.0e4 * result.displacement[1] + result.passiveForce[1], 0.0, 1e-5 * 500.0);
+  EXPECT_NEAR(result.displacement[5], b * u / 1.0e-4 / 5.0e8, 1e-6 * b / 5.0e8);
 }
 
 }  // namespace

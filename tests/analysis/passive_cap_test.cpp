@@ -102,6 +102,21 @@ TEST(PassivePressureForce, OpposesTheMovementAndSharesItByTheAbsoluteDisplacemen
   // No lateral movement (at most 1.0E-14 in all): nothing, however deep the cap.
   f = passivePressureForce(r, {0.5, 6.0e-15, -4.0e-15, 0.1, 0.1, 0.1});
   for (double v : f) EXPECT_EQ(v, 0.0);
+  f = passivePressureForce(r, {0.5, 6.0e-15, -4.0e-15, 0.1, 0.1, 0.1}, 1.0e-4);
+  for (double v : f) EXPECT_EQ(v, 0.0);
+}
+
+TEST(PassivePressureForce, IsMobilisedInProportionToTheMovementBelowItsFullMovement) {
+  const PassiveResultant r{600.0, 2400.0};
+  // A quarter of the movement that mobilises it in full, shared 3 : 1 between -Y and +Z.
+  const Vector6 f = passivePressureForce(r, {0.0, -1.875e-5, 0.625e-5, 0.0, 0.0, 0.0}, 1.0e-4);
+  EXPECT_NEAR(f[1], 0.75 * 150.0, 1e-9);
+  EXPECT_NEAR(f[2], -0.25 * 150.0, 1e-9);
+  expectLineOfAction(f, r);
+  // At and beyond it, all of it.
+  EXPECT_EQ(passivePressureForce(r, {0.0, 1.0e-4, 0.0, 0.0, 0.0, 0.0}, 1.0e-4)[1], -600.0);
+  EXPECT_EQ(passiveMobilisation(1), 1.0e-4);
+  EXPECT_EQ(passiveMobilisation(2), 2.54e-6);
 }
 
 TEST(RankinePassivePressure, FrictionAndCohesion) {
@@ -127,7 +142,7 @@ TEST(CapHyperbola, PassesThroughItsDefiningPoints) {
   const CapHyperbola soil = hyperbolaReaching(1000.0, 100.0, 1.0);
   EXPECT_NEAR(soil.rf, 0.9, 1e-12);
   EXPECT_NEAR(soil.resistance(1.0), 100.0, 1e-9);
-  EXPECT_NEAR(soil.resistance(1.0e-6) / 1.0e-6, 1000.0, 1e-3);
+  EXPECT_NEAR(soil.resistance(1.0e-6) / 1.0e-6, 1000.0, 1e-2);  // 1/(1/k + Rf·y/pult)
   EXPECT_EQ(hyperbolaThroughHalf(0.0, 1000.0, 40.0).resistance(5.0), 0.0);
 }
 
@@ -242,7 +257,7 @@ TEST(PassiveCapMember, BelowTheDeepestLayerEndsTheRun) {
   EXPECT_EQ(e.status, StatusCode::kPileBelowDeepestLayer);
   ASSERT_FALSE(e.diag.report.empty());
   EXPECT_EQ(e.diag.report[3], "     **** FATAL ERROR ****");
-  EXPECT_EQ(e.diag.report[4], "     THE PILE LENGTH,  2.40E+01 (IN), EXTENDS BELOW THE");
+  EXPECT_EQ(e.diag.report[4], "     THE PILE LENGTH,   2.40E+01 (IN), EXTENDS BELOW THE");
   EXPECT_EQ(e.diag.report[5], "     BOTTOM OF THE DEEPEST LAYER.");
 }
 
