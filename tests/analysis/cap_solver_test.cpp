@@ -545,80 +545,48 @@ TEST(PlanarCapSolver, ThresholdsWithoutTheFortyFirstIterationRule) {
 namespace stilt {
 namespace {
 
-// The passive resistance of an embedded cap is a function of the cap displacement alone: it
-// analyses no pile. Every global iteration analyses the pile once for its force and twelve times
-// for its head stiffness, with the cap embedded as without, and the printing pass once more with
-// its stiffness (the pile's twist is zero); the displacement is the closed form of a spring
-// against the load less the constant passive force a, and of a rotational spring against its
-// moment b.
+// The embedded cap's passive force is a function of the cap displacement alone: with it as
+// without, every global iteration analyses the pile once for its force and twelve times for its
+// stiffness, and the printing pass once and twelve times (its twist is zero). The cap settles
+// where a spring pile (lateral 2.0E4, rotational 5.0E8) balances the load less the passive force.
 TEST(CapSolverPassive, AddsTheCapsForceAndStiffnessWithoutAnalysingAnyPileAgain) {
-  // A plumb pile at the origin under a cap 24 thick and 100 wide whose base lies 12 below the
-  // ground, in sand of φ = 30° (Kp = 3) and γ' = 0.04: p0 = 3 x 0.04 x 12 x 100 = 144, so
-  // a = 12 x 144 / 2 = 864 acting a third of 12 above the base: b = 4 a.
+  // A plumb pile under a cap 24 thick and 100 wide, its base 12 below the ground, in sand of
+  // φ = 30° (Kp = 3), γ' = 0.04: p0 = 3 x 0.04 x 12 x 100 = 144, a = 12 x 144/2 at 4 above the
+  // base, b = 4a.
   AnalysisModel m;
-  m.switches.values[1] = 1;
-  m.switches.values[2] = 3;
-  m.switches.values[3] = 1;
+  m.switches.values = {0, 1, 3, 1};
   m.cap.thickness = 24.0;
   PreparedRun prepared;
   PileGeometry head = pileAt(0.0, 0.0, 0.0, 0.0, 90.0);
   head.ground = -12.0;
   prepared.layout = {head};
   prepared.capWidth = 100.0;
-  ProfileLayer sand;
-  sand.code = 4;
-  sand.type = SoilType::kSand;
-  sand.bottom = 1000.0;
-  sand.atTop[1] = sand.atBottom[1] = 0.04;
-  sand.atTop[3] = sand.atBottom[3] = M_PI / 6.0;
+  ProfileLayer sand{4, SoilType::kSand, 0.0, 1000.0, {0.0, 0.04, 0.0, M_PI / 6.0}, {}};
+  sand.atBottom = sand.atTop;
   prepared.profile = SoilProfile({sand}, 1);
   std::unique_ptr<PassiveCap> passive;
   Diagnostics diag;
   ASSERT_TRUE(isOk(PassiveCap::build(m, prepared, PassiveSettings{}, passive, diag)));
   const double a = 864.0;
-  const double b = 4.0 * a;
-  ASSERT_NEAR(passive->resultant().a, a, 1e-9);
-  ASSERT_NEAR(passive->resultant().b, b, 1e-9);
-
-  const Vector6 load{1.0e5, 5.0e3, 0.0, 0.0, 0.0, 0.0};
-  for (bool embedded : {false, true}) {
-    SpringPiles group;
-    group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
-    Harness h;
-    h.passive = embedded ? passive.get() : nullptr;
-    CapResult result;
-    ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), load, result)));
-    ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
-    EXPECT_EQ(static_cast<int>(group.calls), 13 * (result.iterations + 1)) << embedded;
-    const double pa = embedded ? a : 0.0;
-    const double pb = embedded ? b : 0.0;
-    EXPECT_NEAR(result.displacement[0], 0.1, 1e-12);
-    EXPECT_NEAR(result.displacement[1], (5.0e3 - pa) / 2.0e4, 1e-6 * 0.25);
-    EXPECT_NEAR(result.displacement[5], pb / 5.0e8, 1e-6 * b / 5.0e8);
-    EXPECT_NEAR(result.displacement[2], 0.0, 1e-15);
-    EXPECT_DOUBLE_EQ(result.passiveForce[1], -pa);
-    EXPECT_DOUBLE_EQ(result.passiveForce[5], pb);
-    if (embedded) {
-      EXPECT_STREQ(result.passive.model, "pressure");
-      EXPECT_DOUBLE_EQ(result.passive.embedment, -12.0);
+  // Laterally 5000 with and without the cap; 500, less than a, held by the part of a mobilised
+  // over the first 1.0E-4 of movement.
+  for (double h : {5000.0, 500.0}) {
+    for (bool embedded : {false, true}) {
+      SpringPiles group;
+      group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
+      Harness run;
+      run.passive = embedded ? passive.get() : nullptr;
+      CapResult result;
+      ASSERT_TRUE(isOk(run.solve(group, control(1.0, 0.1), {1.0e5, h, 0, 0, 0, 0}, result)));
+      ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+      EXPECT_EQ(static_cast<int>(group.calls), 13 * (result.iterations + 1));
+      const double u = !embedded ? h / 2.0e4 : h > a ? (h - a) / 2.0e4 : h / (2.0e4 + a / 1.0e-4);
+      const double pa = !embedded ? 0.0 : h > a ? a : a * u / 1.0e-4;
+      EXPECT_NEAR(result.displacement[1], u, 1e-6 * u);
+      EXPECT_NEAR(result.passiveForce[1], -pa, 1e-6 * h);
+      EXPECT_NEAR(result.displacement[5], 4.0 * pa / 5.0e8, 1e-6 * 4.0 * a / 5.0e8);
     }
   }
-
-  // A lateral load of 500, less than a: the cap is held where the pile and the part of a
-  // mobilised over the first 1.0E-4 of movement (a / 1.0E-4 per unit of it) balance the load,
-  // and the cap is in equilibrium.
-  SpringPiles group;
-  group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
-  Harness h;
-  h.passive = passive.get();
-  CapResult result;
-  ASSERT_TRUE(isOk(h.solve(group, control(1.0, 0.1), {1.0e5, 500.0, 0.0, 0.0, 0.0, 0.0}, result)));
-  ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
-  const double u = 500.0 / (2.0e4 + a / 1.0e-4);
-  EXPECT_NEAR(result.displacement[1], u, 1e-6 * u);
-  EXPECT_NEAR(result.passiveForce[1], -a * u / 1.0e-4, 1e-5 * 500.0);
-  EXPECT_NEAR(500.0 - 2.0e4 * result.displacement[1] + result.passiveForce[1], 0.0, 1e-5 * 500.0);
-  EXPECT_NEAR(result.displacement[5], b * u / 1.0e-4 / 5.0e8, 1e-6 * b / 5.0e8);
 }
 
 }  // namespace

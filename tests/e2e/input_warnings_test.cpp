@@ -60,6 +60,20 @@ TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesThePassiveResistance) 
   EXPECT_THAT(report, Not(HasSubstr("IS REQUESTED,")));
 }
 
+// A planar analysis takes the passive resistance of the cap for cap option 1 alone.
+TEST(UnbuiltAnalyses, APlanarCapOptionOtherThanOneTakesNoPassiveResistance) {
+  std::string bent = test::example("bent2d.dat");
+  bent = test::replaceFirst(bent, "2 2 0 0", "2 2 2 0");
+  bent = test::replaceFirst(bent, "6.0 0.0 1.5\n", "6.0 0.0 1.5\n0 0 0 0.0 0.0 0.0\n");
+  test::TempDir dir;
+  ASSERT_EQ(test::runInput(dir.path(), bent), StatusCode::kCompleted);
+  EXPECT_THAT(test::runFile(dir.path(), kRuntime),
+              HasSubstr(block("PASSIVE RESISTANCE OF THE EMBEDDED CAP IN TWO DIMENSIONS (CONTROL "
+                              "SWITCH 3 = 2)",
+                              "THE CAP TAKES NONE")));
+  EXPECT_THAT(test::runFile(dir.path(), kReport), Not(HasSubstr("PASIVE RESISTANCE")));
+}
+
 TEST(UnknownSoilCode, IsAnalysedAsSoftClayWithAWarning) {
   test::TempDir clay;
   ASSERT_EQ(test::runInput(clay.path(), Deck().text()), StatusCode::kCompleted);
