@@ -25,7 +25,8 @@ constexpr double kFailureMovementRatio = 0.04;
 double passivePressureAt(const SoilProfile& profile, double depth, StatusCode& status,
                          Diagnostics& diag) {
   status = StatusCode::kCompleted;
-  const double gamma = averageUnitWeight(profile, depth, status, diag);
+  // At the ground itself there is no overburden to average.
+  const double gamma = depth > 0.0 ? averageUnitWeight(profile, depth, status, diag) : 0.0;
   if (!isOk(status)) return 0.0;
   double cohesion = strengthAt(profile, depth, status, diag);
   if (!isOk(status)) return 0.0;
