@@ -376,6 +376,26 @@ StatusCode CapSolver::assemblePlanarStiffness(const Vector6& dv, Matrix6& ss) {
   return StatusCode::kCompleted;
 }
 
+// The embedded cap's passive force joins RV and its stiffness SS. It is a function of the cap
+// displacement alone: the piles' forces at DV are those of the pass just made, so no pile is
+// analysed again for it.
+StatusCode CapSolver::addPassiveResistance() {
+  if (ctx_.passive == nullptr) return StatusCode::kCompleted;
+  Diagnostics diag;
+  Vector6 f{};
+  Matrix6 k{};
+  StatusCode status = ctx_.passive->force(DV, f, diag);
+  if (isOk(status)) status = ctx_.passive->stiffness(DV, delta_, k, diag);
+  for (const std::string& l : diag.report) ctx_.files[Channel::kReport].line(l);
+  for (const std::string& l : diag.runtime) ctx_.files[Channel::kRuntime].line(l);
+  if (!isOk(status)) return status;
+  for (std::size_t i = 0; i < 6; ++i) {
+    RV[i] += f[i];
+    for (std::size_t j = 0; j < 6; ++j) SS[i][j] += k[i][j];
+  }
+  return StatusCode::kCompleted;
+}
+
 bool CapSolver::invertAndCorrect() {
   Matrix6 inverse{};
   if (planar_) {
@@ -476,6 +496,8 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
       } else {
         for (std::size_t k = 0; k < 6; ++k) FV[k] = TCUR * totalLoad_[k];
         status = planar_ ? assemblePlanarStiffness(DV, SS) : assembleStiffness(SS);
+        if (!isOk(status)) return status;
+        status = addPassiveResistance();
         if (!isOk(status)) return status;
         for (std::size_t k = 0; k < 6; ++k) DFV[k] = -FV[k] - RV[k];
         const bool finite = allFinite(SS) && allFinite(DFV);
@@ -759,6 +781,17 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
       files[c].line("     ** WARNING **  GROUP COULD NOT GET SOLUTION FOR 100% OF THE LOAD");
       files[c].line(fmt::format("     RESULTS ARE FOR{}% OF THE TOTAL LOAD", fixed(8, 2, p)));
     }
+  }
+  if (ctx_.passive != nullptr) {
+    Diagnostics diag;
+    Vector6 f{};
+    if (isOk(ctx_.passive->force(DV, f, diag))) {
+      result.passiveForce = f;
+      result.passive = ctx_.passive->record(f);
+      if (control.printOption >= 1) (void)ctx_.passive->writeReport(DV, f, planar_, files, diag);
+    }
+    for (const std::string& l : diag.report) files[Channel::kReport].line(l);
+    for (const std::string& l : diag.runtime) files[Channel::kRuntime].line(l);
   }
   if (control.printOption >= 1) {
     for (Channel c : {Channel::kReport, Channel::kSummary}) {

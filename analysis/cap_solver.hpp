@@ -13,6 +13,7 @@
 
 #include "analysis/analysis_options.hpp"
 #include "analysis/cap_algebra.hpp"
+#include "analysis/passive_cap.hpp"
 #include "analysis/pile_group.hpp"
 #include "analysis/pile_pool.hpp"
 #include "model/analysis_model.hpp"
@@ -61,6 +62,8 @@ struct CapResult {
   int iterations = 0;                              // global iterations of the last step
   Matrix6 stiffness{};                             // SS of the last iteration (before inversion)
   std::vector<double> pMultipliers, yMultipliers;  // the group factors the piles used
+  Vector6 passiveForce{};                          // of the embedded cap, at DV
+  PassiveRecord passive;
   bool reported() const {
     return outcome == CapOutcome::kCompleted || outcome == CapOutcome::kPartial;
   }
@@ -83,6 +86,9 @@ struct CapContext {
   // switch on, while the per-pile results work file is open.
   std::function<StatusCode(int pile, const PileOutcome&, const PileWorkspace&)> onPileResults;
   AnalysisOptions options{};  // threads of the pile pass, head-stiffness method
+  // The passive resistance of an embedded cap, added to the piles' force and stiffness in every
+  // global iteration; null when the cap takes none.
+  PassiveCap* passive = nullptr;
 };
 
 class CapSolver {
@@ -131,6 +137,7 @@ class CapSolver {
   StatusCode assembleStiffness(Matrix6& ss);
   StatusCode assemblePlanarStiffness(const Vector6& dv, Matrix6& ss);
   bool invertAndCorrect();
+  StatusCode addPassiveResistance();
   void updateGroupMultipliers(const Vector6& dv, const Vector6& fv);
   void estimateFactors(GroupDirection direction, double sign);
   void writeIteration(int iteration, bool alternate) const;

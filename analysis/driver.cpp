@@ -190,8 +190,20 @@ class Driver {
     if (!isOk(status)) return status;
     if (!piles) return StatusCode::kInternalError;
 
+    // The embedded cap's passive resistance, when the input asks for it.
+    std::unique_ptr<PassiveCap> passive;
+    if (capPassiveModel(m_) != CapPassiveModel::kNone) {
+      Diagnostics passiveDiag;
+      status = PassiveCap::build(m_, p_, PassiveSettings{!setup.isStatic, setup.cycles}, passive,
+                                 passiveDiag);
+      for (const std::string& l : passiveDiag.report) files_[Channel::kReport].line(l);
+      for (const std::string& l : passiveDiag.runtime) files_[Channel::kRuntime].line(l);
+      if (!isOk(status)) return status;
+    }
+
     GroupFactorWorkspace work(m_);
     CapContext context{files_, m_, *piles, p_.factors, work, envelope_, analysed_, {}, options_};
+    context.passive = passive.get();
     if (services_.onPileResults) {
       context.onPileResults = [this, &setup](int pile, const PileOutcome& o,
                                              const PileWorkspace& w) {
@@ -217,6 +229,8 @@ class Driver {
       record.capLoad = result.load;
       record.capDisplacement = result.displacement;
       record.iterations = result.iterations;
+      record.passiveForce = result.passiveForce;
+      record.passive = result.passive;
     }
     return StatusCode::kCompleted;
   }

@@ -68,6 +68,17 @@ struct RunBeginRecord {
 inline constexpr int kItemNotAnalysed = 9;
 [[nodiscard]] std::string itemResultText(int code, double convergedFraction);
 
+// The passive resistance of an embedded cap at the reported displacement.
+struct PassiveRecord {
+  const char* model = nullptr;  // "pressure" or "member"; null when the cap takes none
+  double embedment = 0.0;       // D: X of the ground less X of the cap base (negative: embedded)
+  bool hasPressure = false;     // the pressure model's p0 (the member has none)
+  double p0 = 0.0;              // passive line load at the cap base (force per unit depth)
+  double resultant = 0.0;       // horizontal resultant of the passive force on the cap
+  bool hasPosition = false;     // a resultant that is not zero has a line of action
+  double position = 0.0;        // X of the resultant's line of action (positive downward)
+};
+
 struct ItemEndRecord {
   ItemHeader header;
   bool analysed = false;           // false for an item flagged not to be analysed
@@ -77,8 +88,9 @@ struct ItemEndRecord {
   double convergedFraction = 0.0;  // of the item's load
   Vector6 capLoad{};               // FV at the reported level
   Vector6 capDisplacement{};       // DV
-  Vector6 passiveForce{};          // passive resistance on the cap (none yet)
+  Vector6 passiveForce{};          // passive resistance of the soil on the cap
   int iterations = 0;              // global iterations of the last load step
+  PassiveRecord passive;           // how the passive force arose
 };
 
 using QuantityFlags = std::array<bool, kResultQuantities + 1>;  // [1..25]

@@ -247,6 +247,11 @@ void ResultsJsonWriter::runBegin(const RunBeginRecord& run) {
     fmt::format_to(fmt::appender(buffer_), ",\"{}\":\"{}\"",
                    kQuantityNames[static_cast<std::size_t>(q - 1)], quantityUnit(q, planar_, u));
   }
+  // The values of an item's passive resistance.
+  fmt::format_to(fmt::appender(buffer_),
+                 ",\"passive\":{{\"embedment\":\"{0}\",\"p0\":\"{1}\",\"resultant\":\"{2}\","
+                 "\"position\":\"{0}\"}}",
+                 length, trim(u.forcePerLength), force);
   raw("},\n\"piles\":[");
   for (std::size_t i = 0; i < run.piles.size(); ++i) {
     const PileRowRecord& p = run.piles[i];
@@ -401,6 +406,22 @@ void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
       vector("cap_passive_force", record.passiveForce);
     } else {
       raw(",\"cap_load\":[],\"cap_displacement\":[],\"cap_passive_force\":[]");
+    }
+    // How the passive force arose: null when the cap takes none or the item has no results.
+    raw(",\"passive\":");
+    if (record.hasResults && record.passive.model != nullptr) {
+      const PassiveRecord& p = record.passive;
+      fmt::format_to(fmt::appender(buffer_), "{{\"model\":\"{}\",\"embedment\":", p.model);
+      number(p.embedment);
+      raw(",\"p0\":");
+      p.hasPressure ? number(p.p0) : raw("null");
+      raw(",\"resultant\":");
+      number(p.resultant);
+      raw(",\"position\":");
+      p.hasPosition ? number(p.position) : raw("null");
+      raw("}");
+    } else {
+      raw("null");
     }
     // The quantities the item computed along its piles, and those its report prints.
     for (const auto& [name, flags] :

@@ -48,4 +48,12 @@ const char* connectionText(int code) {
   }
 }
 
+CapPassiveModel capPassiveModel(const AnalysisModel& model) {
+  const int option = model.switches.capOption();
+  if (option < 1) return CapPassiveModel::kNone;
+  if (model.is2d()) return option == 1 ? CapPassiveModel::kPressure : CapPassiveModel::kNone;
+  if (option == 2 && model.passiveMethod.lateralModel != 0) return CapPassiveModel::kMember;
+  return CapPassiveModel::kPressure;
+}
+
 }  // namespace stilt

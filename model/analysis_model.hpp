@@ -438,4 +438,12 @@ struct AnalysisModel {
 [[nodiscard]] const char* unitsLabel(int unitsCode);
 [[nodiscard]] const char* connectionText(int code);  // "PIN", "FIX", "RES"
 
+// The passive resistance of an embedded cap that the analysis applies. Cap option 1 or more
+// embeds the cap; exactly 2 takes its method from record B1a, where a non-zero lateral model
+// selects the cap as a member on lateral springs (three dimensions only); any other embedding
+// takes the equivalent lateral load of the passive pressure. A planar analysis has only the
+// pressure model, for cap option 1 alone.
+enum class CapPassiveModel { kNone, kPressure, kMember };
+[[nodiscard]] CapPassiveModel capPassiveModel(const AnalysisModel& model);
+
 }  // namespace stilt

@@ -111,11 +111,14 @@ class ReportWriter {
       line(kIndent + std::string("  FOR THE PILE GROUP ANALYSIS"));
       return;
     }
-    // The passive resistance in front of the cap is requested but not yet computed: the table
-    // says so rather than promise it.
     line(kIndent + std::string("* PILE CAP IS EMBEDDED AND PASSIVE EARTH"));
-    line(kIndent + std::string("  RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,"));
-    line(kIndent + std::string("  BUT IT IS NOT CONSIDERED IN THIS VERSION"));
+    if (capPassiveModel(m_) == CapPassiveModel::kNone) {
+      // A planar analysis with a cap option other than 1: requested, but not computed.
+      line(kIndent + std::string("  RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,"));
+      line(kIndent + std::string("  BUT IT IS NOT CONSIDERED IN THIS VERSION"));
+    } else {
+      line(kIndent + std::string("  RESISTANCE IN FRONT OF PILE CAP WILL BE CONSIDERED"));
+    }
     if (option != 2) return;
     const CapPassiveMethod& pm = m_.passiveMethod;
     line(kIndent + std::string(pm.lateralModel == 0 ? "- USING EQUIVALENT LATERAL LOAD"

@@ -25,11 +25,12 @@ std::string value(int v) {
 Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
   Diagnostics d;
   const ControlSwitches& s = m.switches;
-  if (s.capOption() >= 1) {
-    notCarriedOut(
-        d,
-        "PASSIVE RESISTANCE OF THE EMBEDDED CAP (CONTROL SWITCH 3 = " + value(s.capOption()) + ")",
-        "THE CAP TAKES NONE");
+  // A planar analysis knows the passive resistance of the cap for cap option 1 alone.
+  if (s.capOption() >= 1 && capPassiveModel(m) == CapPassiveModel::kNone) {
+    notCarriedOut(d,
+                  "PASSIVE RESISTANCE OF THE EMBEDDED CAP IN TWO DIMENSIONS (CONTROL SWITCH 3 = " +
+                      value(s.capOption()) + ")",
+                  "THE CAP TAKES NONE");
   }
   if (s.flexibleCap() >= 1) {
     notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",

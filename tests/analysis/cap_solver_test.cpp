@@ -114,7 +114,8 @@ struct Harness {
     }
   }
 
-  std::vector<int> printed;  // the piles the printing pass handed over, 0-based
+  std::vector<int> printed;       // the piles the printing pass handed over, 0-based
+  PassiveCap* passive = nullptr;  // the embedded cap's passive resistance, if any
 
   // A planar analysis: cap X, Y and rotation Z.
   void planar() { model.switches.values[2] = 2; }
@@ -124,11 +125,19 @@ struct Harness {
     model.pileRows.assign(static_cast<std::size_t>(piles.pileCount()), PileGroupRow{});
     factors = initialGroupFactors(model);
     GroupFactorWorkspace work(model);
-    CapSolver solver(CapContext{files, model, piles, factors, work, envelope, analysed,
-                                [this](int pile, const PileOutcome&, const PileWorkspace&) {
-                                  printed.push_back(pile);
-                                  return StatusCode::kCompleted;
-                                }});
+    CapContext context{files,
+                       model,
+                       piles,
+                       factors,
+                       work,
+                       envelope,
+                       analysed,
+                       [this](int pile, const PileOutcome&, const PileWorkspace&) {
+                         printed.push_back(pile);
+                         return StatusCode::kCompleted;
+                       }};
+    context.passive = passive;
+    CapSolver solver(context);
     const StatusCode status = solver.solve(control, CapItem{false, 1, 1}, load, result);
     files.closeAll();
     return status;
@@ -528,6 +537,56 @@ TEST(PlanarCapSolver, ThresholdsWithoutTheFortyFirstIterationRule) {
   // Rotation, d0 = M/(10 k) = 1.0E-9: the first n with 1e-9·0.9^(n-1) <= 1e-10 is 23; in space
   // a rotation correction must fall to 1.0E-12 or wait for the 41st iteration.
   EXPECT_EQ(iterations({0, 0, 0, 0, 0, 1.0}), 23);
+}
+
+}  // namespace
+}  // namespace stilt
+
+namespace stilt {
+namespace {
+
+// The embedded cap's passive force is a function of the cap displacement alone: with it as
+// without, every global iteration analyses the pile once for its force and twelve times for its
+// stiffness, and the printing pass once and twelve times (its twist is zero). The cap settles
+// where a spring pile (lateral 2.0E4, rotational 5.0E8) balances the load less the passive force.
+TEST(CapSolverPassive, AddsTheCapsForceAndStiffnessWithoutAnalysingAnyPileAgain) {
+  // A plumb pile under a cap 24 thick and 100 wide, its base 12 below the ground, in sand of
+  // φ = 30° (Kp = 3), γ' = 0.04: p0 = 3 x 0.04 x 12 x 100 = 144, a = 12 x 144/2 at 4 above the
+  // base, b = 4a.
+  AnalysisModel m;
+  m.switches.values = {0, 1, 3, 1};
+  m.cap.thickness = 24.0;
+  PreparedRun prepared;
+  PileGeometry head = pileAt(0.0, 0.0, 0.0, 0.0, 90.0);
+  head.ground = -12.0;
+  prepared.layout = {head};
+  prepared.capWidth = 100.0;
+  ProfileLayer sand{4, SoilType::kSand, 0.0, 1000.0, {0.0, 0.04, 0.0, M_PI / 6.0}, {}};
+  sand.atBottom = sand.atTop;
+  prepared.profile = SoilProfile({sand}, 1);
+  std::unique_ptr<PassiveCap> passive;
+  Diagnostics diag;
+  ASSERT_TRUE(isOk(PassiveCap::build(m, prepared, PassiveSettings{}, passive, diag)));
+  const double a = 864.0;
+  // Laterally 5000 with and without the cap; 500, less than a, held by the part of a mobilised
+  // over the first 1.0E-4 of movement.
+  for (double h : {5000.0, 500.0}) {
+    for (bool embedded : {false, true}) {
+      SpringPiles group;
+      group.piles.push_back({head, {1.0e6, 2.0e4, 3.0e4, 1.0e7, 4.0e8, 5.0e8}});
+      Harness run;
+      run.passive = embedded ? passive.get() : nullptr;
+      CapResult result;
+      ASSERT_TRUE(isOk(run.solve(group, control(1.0, 0.1), {1.0e5, h, 0, 0, 0, 0}, result)));
+      ASSERT_EQ(result.outcome, CapOutcome::kCompleted);
+      EXPECT_EQ(static_cast<int>(group.calls), 13 * (result.iterations + 1));
+      const double u = !embedded ? h / 2.0e4 : h > a ? (h - a) / 2.0e4 : h / (2.0e4 + a / 1.0e-4);
+      const double pa = !embedded ? 0.0 : h > a ? a : a * u / 1.0e-4;
+      EXPECT_NEAR(result.displacement[1], u, 1e-6 * u);
+      EXPECT_NEAR(result.passiveForce[1], -pa, 1e-6 * h);
+      EXPECT_NEAR(result.displacement[5], 4.0 * pa / 5.0e8, 1e-6 * 4.0 * a / 5.0e8);
+    }
+  }
 }
 
 }  // namespace

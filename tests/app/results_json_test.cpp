@@ -828,5 +828,75 @@ TEST(ResultsJson, QuotesAndBackslashesInTextAreEscaped) {
   EXPECT_EQ(resultsOf(dir.path(), status)["title"], "Group \"A\" \\ east bent");
 }
 
+// ---------------------------------------------------------------------------------------------
+// An embedded cap
+
+// The cap is in equilibrium with the passive force of the soil in front of it, and it moves less
+// than the same cap with its base at the ground: in three dimensions by either model (the deck's
+// pile under its 60 x 60 x 24 cap, base 12 below the ground, in soft clay) and in the plane
+// (bent2d, 8.1 m across the plane, base 0.5 m below the ground). The pressure model's values are
+// worked by hand: clay (Kp = 1) with γ' = 0.02 and c = 3 + 2 x 12/720 at the base: p0 = (0.02 x
+// 12 + 2c) x 60√2, a = 12 p0/2 at a third of 12 above the base (X = -4), all of it along -Y.
+TEST(ResultsJson, AnEmbeddedCapBalancesWithItsPassiveForceAndMovesLess) {
+  const auto deck = [](int option, const char* method, const char* ground) {
+    test::Deck d;
+    d.switches[3] = option;
+    d.passiveMethod = method;
+    d.piles = test::replaceFirst(d.piles, "90.0 0.0\n", std::string("90.0 ") + ground + "\n");
+    d.loadCases = test::replaceFirst(d.loadCases, "1.0E5 5.0E3", "2.0E4 5.0E3");  // axially safe
+    return d.text();
+  };
+  std::string flat = test::example("bent2d.dat");
+  flat = test::replaceFirst(test::replaceFirst(flat, "2 2 0 0", "2 2 1 0"), "6.0 0.0", "6.0 8.1");
+  std::string bent = flat;
+  for (const char* row : {"\n0.0 -2.4 -9.46 ", "\n0.0 0.0 0.0 ", "\n0.0 2.4 9.46 "}) {
+    bent = test::replaceFirst(bent, std::string(row) + "0.0", std::string(row) + "-0.5");
+  }
+  const std::string springs = "1 0 6 0.0 0.0 0.0\n";
+  const std::vector<std::array<std::string, 3>> cases = {
+      {deck(1, "", "-12.0"), deck(1, "", "0.0"), "pressure"},
+      {deck(2, springs.c_str(), "-12.0"), deck(2, springs.c_str(), "0.0"), "member"},
+      {bent, flat, "pressure"}};
+  const double p0 = (0.02 * 12.0 + 2.0 * (3.0 + 2.0 * 12.0 / 720.0)) * 60.0 * std::sqrt(2.0);
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    test::TempDir dir, flatDir;
+    ASSERT_EQ(runWithJson(dir.path(), cases[c][0]), StatusCode::kCompleted);
+    ASSERT_EQ(runWithJson(flatDir.path(), cases[c][1]), StatusCode::kCompleted);
+    const json r = resultsOf(dir.path(), StatusCode::kCompleted);
+    const json f = resultsOf(flatDir.path(), StatusCode::kCompleted);
+    EXPECT_THAT(test::runFile(dir.path(), kReport),
+                HasSubstr(c == 1 ? "     REACTIONS CAP    (MEMBER    2)\n"
+                                 : "     * PASIVE RESISTANCE IN PILE CAP *\n"));
+    for (std::size_t i = 0; i < r["items"].size(); ++i) {
+      const json& item = r["items"][i];
+      ASSERT_EQ(item["result_code"], 1);
+      expectEquilibrium(r, item);
+      const std::vector<double> passive = vec(item["cap_passive_force"]);
+      EXPECT_LT(passive.at(1), 0.0) << c;
+      EXPECT_LT(-passive.at(1), vec(item["cap_load"]).at(1)) << c;
+      EXPECT_EQ(item["passive"]["model"], cases[c][2]);
+      EXPECT_EQ(vec(f["items"][i]["cap_passive_force"]).at(1), 0.0);
+      EXPECT_LT(vec(item["cap_displacement"]).at(1), vec(f["items"][i]["cap_displacement"]).at(1));
+      EXPECT_GT(vec(item["cap_displacement"]).at(1), 0.0);
+      if (c != 0) continue;
+      const json& p = item["passive"];
+      EXPECT_EQ(p["embedment"], -12.0);
+      EXPECT_NEAR(p["p0"].get<double>(), p0, 1e-9 * p0);
+      EXPECT_NEAR(p["resultant"].get<double>(), 6.0 * p0, 1e-9 * p0);
+      EXPECT_NEAR(p["position"].get<double>(), -4.0, 1e-9);
+      EXPECT_NEAR(passive[1], -6.0 * p0, 1e-9 * p0);
+      EXPECT_NEAR(passive[5], 24.0 * p0, 1e-9 * p0);  // X·Fy
+    }
+    if (c == 0) {
+      const std::string report = test::runFile(dir.path(), kReport);
+      EXPECT_THAT(report, HasSubstr("     HOR. LOAD Y,         3210.8 LBS    HOR. LOAD Z,"));
+      EXPECT_THAT(report, HasSubstr("POSITION,           -4.0000 IN     \n\n     * TABLE M *"));
+    }
+  }
+  test::TempDir none;
+  ASSERT_EQ(runWithJson(none.path(), test::Deck().text()), StatusCode::kCompleted);
+  EXPECT_TRUE(resultsOf(none.path(), StatusCode::kCompleted)["items"][0]["passive"].is_null());
+}
+
 }  // namespace
 }  // namespace stilt

@@ -1,8 +1,8 @@
 // Input the analysis does not honour as written is never passed over in silence: a requested
 // analysis this version does not carry out, and a soil-type code it does not know, each leave a
-// "** WARNING **" block in the output report and in the runtime file; table B does not promise
-// the passive resistance of the cap. Report cells stay apart and no NaN or infinity is printed,
-// even for a load of 1.0E300.
+// "** WARNING **" block in the output report and in the runtime file; table B promises the
+// passive resistance of the cap that the analysis takes. Report cells stay apart and no NaN or
+// infinity is printed, even for a load of 1.0E300.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ std::string block(const std::string& request, const std::string& instead) {
          "\n     IS NOT AVAILABLE IN THIS VERSION: " + instead + "\n";
 }
 
-TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesNoPassiveResistance) {
+TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesThePassiveResistance) {
   Deck d;
   d.allOptionalOn();  // cap option 2, flexible cap, printed curves, curve export, ...
   d.switches[16] = 1;
@@ -42,9 +42,7 @@ TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesNoPassiveResistance) {
   const std::string report = test::runFile(dir.path(), kReport);
   const std::string runtime = test::runFile(dir.path(), kRuntime);
   for (const std::string& b :
-       {block("PASSIVE RESISTANCE OF THE EMBEDDED CAP (CONTROL SWITCH 3 = 2)",
-              "THE CAP TAKES NONE"),
-        block("THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = 1)", "THE CAP IS RIGID"),
+       {block("THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = 1)", "THE CAP IS RIGID"),
         block("FOUNDATION STIFFNESS OF LOAD CASE 1 (RECORD C5, INTEGER 9 = 11)",
               "ONLY THE TOTAL LOAD IS ANALYZED"),
         block("THE LOAD CASE ENVELOPES (RECORD C1, ENVELOPE SWITCH = 1)", "NONE ARE PRINTED"),
@@ -55,10 +53,25 @@ TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesNoPassiveResistance) {
   }
   // Printed p-y curves and the curve file are carried out: no warning names them.
   EXPECT_THAT(runtime, Not(HasSubstr("CONTROL SWITCH 1")));
+  // The passive resistance of the cap is carried out (the member model here).
+  EXPECT_THAT(runtime, Not(HasSubstr("PASSIVE RESISTANCE")));
   EXPECT_THAT(report, HasSubstr("     * PILE CAP IS EMBEDDED AND PASSIVE EARTH\n"
-                                "       RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,\n"
-                                "       BUT IT IS NOT CONSIDERED IN THIS VERSION\n"));
-  EXPECT_THAT(report, Not(HasSubstr("WILL BE CONSIDERED")));
+                                "       RESISTANCE IN FRONT OF PILE CAP WILL BE CONSIDERED\n"));
+  EXPECT_THAT(report, Not(HasSubstr("IS REQUESTED,")));
+}
+
+// A planar analysis takes the passive resistance of the cap for cap option 1 alone.
+TEST(UnbuiltAnalyses, APlanarCapOptionOtherThanOneTakesNoPassiveResistance) {
+  std::string bent = test::example("bent2d.dat");
+  bent = test::replaceFirst(bent, "2 2 0 0", "2 2 2 0");
+  bent = test::replaceFirst(bent, "6.0 0.0 1.5\n", "6.0 0.0 1.5\n0 0 0 0.0 0.0 0.0\n");
+  test::TempDir dir;
+  ASSERT_EQ(test::runInput(dir.path(), bent), StatusCode::kCompleted);
+  EXPECT_THAT(test::runFile(dir.path(), kRuntime),
+              HasSubstr(block("PASSIVE RESISTANCE OF THE EMBEDDED CAP IN TWO DIMENSIONS (CONTROL "
+                              "SWITCH 3 = 2)",
+                              "THE CAP TAKES NONE")));
+  EXPECT_THAT(test::runFile(dir.path(), kReport), Not(HasSubstr("PASIVE RESISTANCE")));
 }
 
 TEST(UnknownSoilCode, IsAnalysedAsSoftClayWithAWarning) {
