@@ -214,8 +214,10 @@ void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeSto
   PrintSettings print;
   print.printOption = settings.printOption;
   print.nodeInterval = settings.nodeInterval;
+  // The node listing of the pile-cap results file holds the envelope of the selected quantities
+  // only, as its switch record says.
   print.selection = columns.printed;
-  print.listing = columns.listing;
+  print.listing = columns.printed;
   PileResultsPrinter printer(model, files, print);
   (void)files.open(Channel::kPileResultsWork, TextFile::Mode::kWrite);
   for (const PileEnvelope& e : store.piles()) {
