@@ -219,6 +219,7 @@ void PileResultsPrinter::alongPile(TextFile& f, const PileResults& results, int 
     }
     f.line(row);
   }
+  if (iterations < 0) return;  // an envelope: no solution of its own
   f.line();
   f.line(fmt::format("{}NUMBER OF ITERATIONS IN LLP ={:5d}  (PILE No{:5d} )", kIndent, iterations,
                      pile));
@@ -241,6 +242,59 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
   r.stress = work.maxStress;
   const PileResults& results = work.results;
   const int n = results.increments;
+  alongExtremes(results, r);
+  writeRecords(r, results);
+
+  // Equivalent stiffnesses: the secant soil modulus along the pile and the head stiffnesses.
+  TextFile& eq = files_[Channel::kEquivalentStiffness];
+  const std::vector<std::size_t> comps = model_.is2d() ? std::vector<std::size_t>{0, 1, 5}
+                                                       : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
+  const auto stiffnessBlocks = [&](TextFile& f) {
+    f.line();
+    f.line(fmt::format("{}* EQUIVALENT STIFFNESSES ALONG PILE   (PILE No{:5d} )", kIndent, r.pile));
+    f.line(fmt::format("{}{:>11}{:>14}", kIndent, "DEPTH", "SOIL MODULUS"));
+    for (int m = 0; m <= n; m += settings_.nodeInterval) {
+      f.line(std::string(kIndent) + formatRealCell(11, 4, results.coordinate(m)) +
+             formatRealCell(14, 4, work.lateral.soilModulus[static_cast<std::size_t>(m)]));
+    }
+    f.line();
+    f.line(std::string(kIndent) + "* PILE TOP EQUIVALENT STIFFNESSES");
+    const std::array<const char*, 6> labels = {"AXIAL,",   "LAT. y,", "LAT. z,",
+                                               "TORSION,", "ROT. y,", "ROT. z,"};
+    // In the plane a pile has no out-of-plane stiffness to report.
+    for (std::size_t k : comps) {
+      f.line(fmt::format("{}  {:<10}{}", kIndent, labels[k],
+                         formatRealCell(14, 5, work.solution.headStiffness[k])));
+    }
+  };
+  stiffnessBlocks(eq);
+  (void)lateral;
+
+  if (settings_.printOption >= 1) {
+    TextFile& report = files_[Channel::kReport];
+    headTables(report, r);
+    if (settings_.printOption >= 2) {
+      alongPile(report, results, r.pile, work.solution.iterations);
+      stiffnessBlocks(report);
+    }
+  }
+  records_.push_back(r);
+}
+
+void PileResultsPrinter::envelopePile(const PileSummaryRecord& head, const PileResults& along) {
+  PileSummaryRecord r = head;
+  alongExtremes(along, r);
+  writeRecords(r, along);
+  if (settings_.printOption >= 1) {
+    TextFile& report = files_[Channel::kReport];
+    headTables(report, r);
+    if (settings_.printOption >= 2) alongPile(report, along, r.pile, -1);
+  }
+  records_.push_back(r);
+}
+
+void PileResultsPrinter::alongExtremes(const PileResults& results, PileSummaryRecord& r) {
+  const int n = results.increments;
   for (int q = 1; q <= kResultQuantities; ++q) {
     const std::size_t k = static_cast<std::size_t>(q);
     r.maximum[k] = r.minimum[k] = results.at(q, 0);
@@ -257,7 +311,10 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
       }
     }
   }
+}
 
+void PileResultsPrinter::writeRecords(const PileSummaryRecord& r, const PileResults& results) {
+  const int n = results.increments;
   // Pile-cap results file: head values and the node listing, at full precision for hosts.
   TextFile& cap = files_[Channel::kCapResults];
   const std::vector<std::size_t> comps = model_.is2d() ? std::vector<std::size_t>{0, 1, 5}
@@ -305,39 +362,6 @@ void PileResultsPrinter::pile(int index, const PileGeometry& geometry, const Pil
                 formatRealCell(17, 8, r.maximumAt[k]) + formatRealCell(17, 8, r.minimum[k]) +
                 formatRealCell(17, 8, r.minimumAt[k]));
   }
-
-  // Equivalent stiffnesses: the secant soil modulus along the pile and the head stiffnesses.
-  TextFile& eq = files_[Channel::kEquivalentStiffness];
-  const auto stiffnessBlocks = [&](TextFile& f) {
-    f.line();
-    f.line(fmt::format("{}* EQUIVALENT STIFFNESSES ALONG PILE   (PILE No{:5d} )", kIndent, r.pile));
-    f.line(fmt::format("{}{:>11}{:>14}", kIndent, "DEPTH", "SOIL MODULUS"));
-    for (int m = 0; m <= n; m += settings_.nodeInterval) {
-      f.line(std::string(kIndent) + formatRealCell(11, 4, results.coordinate(m)) +
-             formatRealCell(14, 4, work.lateral.soilModulus[static_cast<std::size_t>(m)]));
-    }
-    f.line();
-    f.line(std::string(kIndent) + "* PILE TOP EQUIVALENT STIFFNESSES");
-    const std::array<const char*, 6> labels = {"AXIAL,",   "LAT. y,", "LAT. z,",
-                                               "TORSION,", "ROT. y,", "ROT. z,"};
-    // In the plane a pile has no out-of-plane stiffness to report.
-    for (std::size_t k : comps) {
-      f.line(fmt::format("{}  {:<10}{}", kIndent, labels[k],
-                         formatRealCell(14, 5, work.solution.headStiffness[k])));
-    }
-  };
-  stiffnessBlocks(eq);
-  (void)lateral;
-
-  if (settings_.printOption >= 1) {
-    TextFile& report = files_[Channel::kReport];
-    headTables(report, r);
-    if (settings_.printOption >= 2) {
-      alongPile(report, results, r.pile, work.solution.iterations);
-      stiffnessBlocks(report);
-    }
-  }
-  records_.push_back(r);
 }
 
 void PileResultsPrinter::summary() const {

@@ -56,6 +56,9 @@ class PileResultsPrinter {
   // One pile of the printing pass, right after its analysis with the final-results switch on.
   void pile(int index, const PileGeometry& geometry, const PileOutcome& outcome,
             const GroupPileWorkspace& work, const LateralPileModel& lateral);
+  // One pile of an envelope: its head bounds in `head` and the bounds of every quantity at every
+  // node in `along`, written as an item's pile is (no stiffnesses, no iteration count).
+  void envelopePile(const PileSummaryRecord& head, const PileResults& along);
   // The summary tables of the item, on the output summary.
   void summary() const;
 
@@ -64,6 +67,9 @@ class PileResultsPrinter {
 
  private:
   void headTables(TextFile& f, const PileSummaryRecord& r) const;
+  static void alongExtremes(const PileResults& results, PileSummaryRecord& r);
+  // The pile-cap results file's records and the per-pile results work file's.
+  void writeRecords(const PileSummaryRecord& r, const PileResults& results);
   void alongPile(TextFile& f, const PileResults& results, int pile, int iterations) const;
 
   const AnalysisModel& model_;

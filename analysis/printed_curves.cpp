@@ -262,7 +262,8 @@ void writePrintedCurves(const AnalysisModel& model, const PreparedRun& prepared,
   }
 }
 
-StatusCode printPyCurves(const AnalysisModel& model, const PreparedRun& prepared, FileSet& files) {
+StatusCode printPyCurves(const AnalysisModel& model, const PreparedRun& prepared, FileSet& files,
+                         std::vector<PrintedCurveResult>* results) {
   if (!model.switches.printedPyCurves()) return StatusCode::kCompleted;
   std::unique_ptr<GroupPiles> piles;
   {
@@ -281,6 +282,7 @@ StatusCode printPyCurves(const AnalysisModel& model, const PreparedRun& prepared
   const StatusCode status = generatePrintedCurves(model, prepared, *piles, curves, diag);
   writePrintedCurves(model, prepared, curves, files[Channel::kReport], files[Channel::kPlot]);
   for (const std::string& l : diag.runtime) files[Channel::kRuntime].line(l);
+  if (results != nullptr) *results = std::move(curves);
   return status;
 }
 

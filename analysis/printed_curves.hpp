@@ -71,8 +71,10 @@ void writePrintedCurves(const AnalysisModel& model, const PreparedRun& prepared,
                         const std::vector<PrintedCurveResult>& curves, TextFile& report,
                         TextFile& plot);
 
-// The whole step at the end of a run: nothing unless the input asks for printed curves.
+// The whole step at the end of a run: nothing unless the input asks for printed curves. The
+// outcome of every request goes to `results` when given.
 [[nodiscard]] StatusCode printPyCurves(const AnalysisModel& model, const PreparedRun& prepared,
-                                       FileSet& files);
+                                       FileSet& files,
+                                       std::vector<PrintedCurveResult>* results = nullptr);
 
 }  // namespace stilt

@@ -111,6 +111,25 @@ struct PileRecord {
   QuantityFlags printed{};   // those the item's report tables show
 };
 
+// The envelope of one block (the load cases, or the combinations) over its analysed items that
+// have results: the smallest and the largest value every cap, pile-head and along-pile result
+// reached. Each bound is shaped like an item; its piles' `along` point into the engine's store
+// and are valid during the callback only. With no counted item every value is zero.
+struct EnvelopeBoundRecord {
+  Vector6 capLoad{};
+  Vector6 capDisplacement{};
+  std::vector<PileRecord> piles;  // max_stress holds the bound of the largest stress
+};
+
+struct EnvelopeRecord {
+  ItemKind block = ItemKind::kCase;
+  int analysedItems = 0;  // items whose results entered the envelope
+  EnvelopeBoundRecord minimum;
+  EnvelopeBoundRecord maximum;
+};
+
+struct PrintedCurveResult;  // analysis/printed_curves.hpp
+
 struct RunEndRecord {
   StatusCode status = StatusCode::kCompleted;
   // The message of a refused input or a file error, as written to the runtime file.
@@ -129,6 +148,10 @@ class ResultSink {
   virtual void pile(const PileRecord& pile) = 0;
   virtual void itemEnd(const ItemEndRecord& item) = 0;
   virtual void runEnd(const RunEndRecord& run) = 0;
+  // After a block whose envelope the input asks for, once its items have ended.
+  virtual void envelope(const EnvelopeRecord& /*envelope*/) {}
+  // Every printed p-y curve request, in order, after the last item.
+  virtual void printedCurve(const PrintedCurveResult& /*curve*/) {}
 };
 
 }  // namespace stilt

@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <span>
 
 #include "analysis/pile_report.hpp"
+#include "analysis/printed_curves.hpp"
 #include "app/host.hpp"
 #include "report/cells.hpp"
 
@@ -98,6 +101,7 @@ ResultsJsonWriter::ResultsJsonWriter(fs::path folder, ResultsContent content)
 
 ResultsJsonWriter::~ResultsJsonWriter() {
   if (out_ != nullptr) std::fclose(out_);
+  if (spill_ != nullptr) std::fclose(spill_);
   if (content_ != ResultsContent::kNone && !finished_) {
     std::error_code ec;
     fs::remove(folder_ / kResultsTempFile, ec);
@@ -323,9 +327,13 @@ void ResultsJsonWriter::pile(const PileRecord& p) {
   computed_ = p.computed;
   printed_ = p.printed;
   if (content_ == ResultsContent::kNone) return;
-  fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{},", pilesWritten_ == 0 ? "\n" : ",\n",
-                 p.number);
+  raw(pilesWritten_ == 0 ? "\n" : ",\n");
   ++pilesWritten_;
+  pileObject(p);
+}
+
+void ResultsJsonWriter::pileObject(const PileRecord& p) {
+  fmt::format_to(fmt::appender(buffer_), "{{\"number\":{},", p.number);
   vector("head_displacement_global", p.headDisplacementGlobal);
   raw(",");
   vector("head_force_global", p.headForceGlobal);
@@ -424,26 +432,120 @@ void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
       raw("null");
     }
     // The quantities the item computed along its piles, and those its report prints.
-    for (const auto& [name, flags] :
-         {std::pair{"quantities_computed", &computed_}, {"quantities_printed", &printed_}}) {
-      raw(",");
-      key(name);
-      raw("[");
-      bool first = true;
-      for (int q = 1; record.hasResults && q <= kResultQuantities; ++q) {
-        if (!(*flags)[static_cast<std::size_t>(q)]) continue;
-        fmt::format_to(fmt::appender(buffer_), "{}\"{}\"", first ? "" : ",",
-                       kQuantityNames[static_cast<std::size_t>(q - 1)]);
-        first = false;
-      }
-      raw("]");
-    }
+    raw(",");
+    quantityList("quantities_computed", record.hasResults ? computed_ : QuantityFlags{});
+    raw(",");
+    quantityList("quantities_printed", record.hasResults ? printed_ : QuantityFlags{});
     raw("}");
     drain();
   }
   outcomes_.push_back(std::move(outcome));
   computed_ = {};
   printed_ = {};
+}
+
+void ResultsJsonWriter::quantityList(std::string_view name, const QuantityFlags& flags) {
+  key(name);
+  raw("[");
+  bool first = true;
+  for (int q = 1; q <= kResultQuantities; ++q) {
+    if (!flags[static_cast<std::size_t>(q)]) continue;
+    fmt::format_to(fmt::appender(buffer_), "{}\"{}\"", first ? "" : ",",
+                   kQuantityNames[static_cast<std::size_t>(q - 1)]);
+    first = false;
+  }
+  raw("]");
+}
+
+// A block's envelope, shaped as an item for each bound, to the spill file: a file without a name
+// in the output folder (or, where the file system has none such, the system's), so that it can
+// neither meet a file of the user's nor outlive the writer.
+void ResultsJsonWriter::envelope(const EnvelopeRecord& e) {
+  if (content_ == ResultsContent::kNone || failure_ != 0) return;
+  if (spill_ == nullptr) {
+#ifdef O_TMPFILE
+    const int fd = ::open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      spill_ = ::fdopen(fd, "w+b");
+      if (spill_ == nullptr) ::close(fd);
+    }
+#endif
+    if (spill_ == nullptr) spill_ = std::tmpfile();
+    if (spill_ == nullptr) {
+      failure_ = errno == 0 ? EIO : errno;
+      return;
+    }
+  }
+  // The main stream's pending bytes go to its file first; the buffer then serves the spill.
+  drain(true);
+  std::FILE* const main = out_;
+  const long mainWritten = written_;
+  out_ = spill_;
+  written_ = spilled_;
+  fmt::format_to(fmt::appender(buffer_), "{}{{\"block\":\"{}\",\"analyzed_items\":{},",
+                 envelopes_ == 0 ? "\n" : ",\n",
+                 e.block == ItemKind::kCase ? "cases" : "combinations", e.analysedItems);
+  ++envelopes_;
+  const QuantityFlags none{};
+  const PileRecord* any = e.minimum.piles.empty() ? nullptr : &e.minimum.piles.front();
+  quantityList("quantities_computed", any != nullptr ? any->computed : none);
+  raw(",");
+  quantityList("quantities_printed", any != nullptr ? any->printed : none);
+  for (const auto& [name, bound] : {std::pair{"minimum", &e.minimum}, {"maximum", &e.maximum}}) {
+    raw(",\n");
+    key(name);
+    raw("{");
+    vector("cap_load", bound->capLoad);
+    raw(",");
+    vector("cap_displacement", bound->capDisplacement);
+    raw(",\"piles\":[");
+    for (std::size_t i = 0; i < bound->piles.size(); ++i) {
+      raw(i == 0 ? "\n" : ",\n");
+      pileObject(bound->piles[i]);
+    }
+    raw("]}");
+  }
+  raw("}");
+  drain(true);
+  spilled_ = written_;
+  out_ = main;
+  written_ = mainWritten;
+}
+
+void ResultsJsonWriter::printedCurve(const PrintedCurveResult& c) {
+  if (content_ == ResultsContent::kNone) return;
+  fmt::format_to(std::back_inserter(curves_),
+                 "{}{{\"number\":{},\"pile\":{},\"depth\":", curves_.empty() ? "\n" : ",\n",
+                 c.number, c.pileGroup);
+  // The writer's number and string forms, through the buffer.
+  const std::size_t mark = buffer_.size();
+  number(c.depth);
+  fmt::format_to(fmt::appender(buffer_), ",\"status\":{},\"generated\":{},\"soil_type\":{},",
+                 static_cast<int>(c.status), c.generated ? "true" : "false",
+                 c.generated ? c.soilCode : 0);
+  key("message");
+  raw("[");
+  for (std::size_t k = 0; k < c.message.size(); ++k) {
+    if (k > 0) raw(",");
+    string(trim(c.message[k]));
+  }
+  raw("],\"notes\":[");
+  for (std::size_t k = 0; k < c.notes.size(); ++k) {
+    if (k > 0) raw(",");
+    string(trim(c.notes[k]));
+  }
+  raw("],\"points\":[");
+  const std::size_t points = c.generated ? std::min(c.curve.y.size(), c.curve.p.size()) : 0;
+  for (std::size_t k = 0; k < points; ++k) {
+    raw(k == 0 ? "[" : ",[");
+    number(c.curve.y[k]);
+    raw(",");
+    number(c.curve.p[k]);
+    raw("]");
+  }
+  raw("]}");
+  curves_.append(buffer_.data() + mark, buffer_.size() - mark);
+  buffer_.resize(mark);
 }
 
 void ResultsJsonWriter::itemEnd(const ItemEndRecord& record) {
@@ -495,6 +597,28 @@ bool ResultsJsonWriter::finish(std::string& error) {
     finished_ = true;
     return true;
   }
+  raw("],\n\"envelopes\":[");
+  if (spill_ != nullptr) {
+    // The envelopes, copied from the spill file as they were written.
+    drain(true);
+    std::array<char, 1 << 16> chunk{};
+    if (failure_ == 0 && (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0)) {
+      failure_ = errno == 0 ? EIO : errno;
+    }
+    while (failure_ == 0) {
+      const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), spill_);
+      if (n == 0) {
+        if (std::ferror(spill_) != 0) failure_ = errno == 0 ? EIO : errno;
+        break;
+      }
+      raw(std::string_view(chunk.data(), n));
+      drain(true);
+    }
+    std::fclose(spill_);
+    spill_ = nullptr;
+  }
+  raw("],\n\"py_curves\":[");
+  raw(curves_);
   int completed = 0;
   raw("],\n\"items_completed\":");
   for (const ItemOutcome& o : outcomes_) completed += o.analysed && o.resultCode == 1 ? 1 : 0;

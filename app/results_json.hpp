@@ -49,6 +49,8 @@ class ResultsJsonWriter final : public ResultSink {
   void pile(const PileRecord& pile) override;
   void itemEnd(const ItemEndRecord& item) override;
   void runEnd(const RunEndRecord& run) override;
+  void envelope(const EnvelopeRecord& envelope) override;
+  void printedCurve(const PrintedCurveResult& curve) override;
 
   // Completes the file with the run's status (that of runEnd) and renames it into place. On
   // failure no results.json is left (an earlier one is removed, as it belongs to another run),
@@ -66,6 +68,8 @@ class ResultsJsonWriter final : public ResultSink {
   void item(const ItemEndRecord& record, bool reached);
   void unreachedItem(const ItemHeader& header);
   void closeOpenItem();
+  void pileObject(const PileRecord& pile);
+  void quantityList(std::string_view name, const QuantityFlags& flags);
   void vector(std::string_view key, const Vector6& v);
   void number(double v);
   void string(std::string_view text);
@@ -96,6 +100,12 @@ class ResultsJsonWriter final : public ResultSink {
   StatusCode status_ = StatusCode::kCompleted;
   std::vector<std::string> message_;
   std::vector<ItemOutcome> outcomes_;
+  // The envelopes come between the items of a streamed array; they wait in an unnamed file of
+  // the output folder until the items are closed.
+  std::FILE* spill_ = nullptr;
+  long spilled_ = 0;
+  int envelopes_ = 0;
+  std::string curves_;  // "py_curves" entries, small
 };
 
 // `text` as valid UTF-8: every well-formed UTF-8 sequence is kept, and every other byte is taken

@@ -7,6 +7,7 @@
 
 #include "analysis/curve_work_file.hpp"
 #include "analysis/driver.hpp"
+#include "analysis/envelopes.hpp"
 #include "analysis/group_piles.hpp"
 #include "analysis/pile_report.hpp"
 #include "analysis/printed_curves.hpp"
@@ -220,6 +221,8 @@ class Run {
 
     const GroupPiles* current = nullptr;
     std::unique_ptr<PileResultsPrinter> printer;
+    // Every record of the items passes through the envelopes on its way to the sink.
+    EnvelopeCollector envelopes(model_, options_.sink, options_.resultLevel);
     DriverServices services;
     services.makePiles = [&](const ItemSetup& item, StatusCode& code, Diagnostics& diag) {
       PileItemSettings settings;
@@ -256,7 +259,7 @@ class Run {
       const auto& groupWork = static_cast<const GroupPileWorkspace&>(work);
       const PileGeometry& geometry = current->geometry(pile);
       printer->pile(pile, geometry, outcome, groupWork, current->lateralModel(pile));
-      if (options_.sink != nullptr) {
+      if (options_.sink != nullptr || envelopes.collecting()) {
         const PileSummaryRecord& r = printer->records().back();
         PileRecord record;
         record.number = r.pile;
@@ -265,20 +268,25 @@ class Run {
         record.headDisplacementLocal = r.displacementLocal;
         record.headForceLocal = r.reactionLocal;
         record.maxStress = r.stress;
-        if (options_.resultLevel == ResultLevel::kFull) record.along = &groupWork.results;
+        // The envelopes take the arrays along the piles; the collector passes them on to the
+        // sink at its result level.
+        record.along = &groupWork.results;
         // As the soil curves take it: the head's X less the ground's, distances along the pile
         // added as they are.
         record.headDepth = geometry.x - geometry.ground;
         record.computed = printer->settings().listing;
         record.printed = printer->settings().selection;
-        options_.sink->pile(record);
+        envelopes.pile(record);
       }
       return StatusCode::kCompleted;
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
-    services.sink = options_.sink;
+    services.sink = &envelopes;
+    services.afterBlock = [&](int block) { envelopes.afterBlock(block, files_); };
     services.atEnd = [&] {
-      const StatusCode printed = printPyCurves(model_, prepared, files_);
+      std::vector<PrintedCurveResult> curves;
+      const StatusCode printed = printPyCurves(model_, prepared, files_, &curves);
+      for (const PrintedCurveResult& c : curves) envelopes.printedCurve(c);
       const StatusCode work = writeCurveWorkFile(model_, prepared, files_);
       return isOk(printed) ? work : printed;
     };

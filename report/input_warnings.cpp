@@ -44,18 +44,6 @@ Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
                       " (RECORD C5, INTEGER 9 = " + value(c.stiffnessSwitch()) + ")",
                   "ONLY THE TOTAL LOAD IS ANALYZED");
   }
-  if (m.caseEnvelope.on()) {
-    notCarriedOut(d,
-                  "THE LOAD CASE ENVELOPES (RECORD C1, ENVELOPE SWITCH = " +
-                      value(m.caseEnvelope.enabled) + ")",
-                  "NONE ARE PRINTED");
-  }
-  if (m.combinationEnvelope.on()) {
-    notCarriedOut(d,
-                  "THE LOAD COMBINATION ENVELOPES (RECORD D1, ENVELOPE SWITCH = " +
-                      value(m.combinationEnvelope.enabled) + ")",
-                  "NONE ARE PRINTED");
-  }
   return d;
 }
 

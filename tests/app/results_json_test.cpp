@@ -723,6 +723,66 @@ TEST(ResultsJson, AnItemWhosePilesDidNotConvergeKeepsNoPiles) {
   }
 }
 
+TEST(ResultsJson, EnvelopesAndPrintedCurvesAgreeWithTheItems) {
+  test::TempDir dir;
+  test::Deck d;
+  d.switches[11] = 1;  // the deck's two printed curves
+  // The cases' envelope (one case: its bounds are its values); none for the combinations.
+  d.loadCases = test::replaceFirst(d.loadCases, "1 0 0 0 0\n", "1 1 2 1 0\n25*1\n");
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["envelopes"].size(), 1u);
+  const json& e = r["envelopes"][0];
+  EXPECT_EQ(e["block"], "cases");
+  EXPECT_EQ(e["analyzed_items"], 1);
+  const json& item = r["items"][0];
+  EXPECT_EQ(e["quantities_computed"], item["quantities_computed"]);
+  for (const char* bound : {"minimum", "maximum"}) {
+    EXPECT_EQ(e[bound]["cap_load"], item["cap_load"]);
+    EXPECT_EQ(e[bound]["cap_displacement"], item["cap_displacement"]);
+    ASSERT_EQ(e[bound]["piles"].size(), item["piles"].size());
+    const json& pile = e[bound]["piles"][0];
+    const json& own = item["piles"][0];
+    for (const char* v : {"number", "head_displacement_global", "head_force_global",
+                          "head_displacement_local", "head_force_local", "max_stress"}) {
+      EXPECT_EQ(pile[v], own[v]) << bound << " " << v;
+    }
+    EXPECT_EQ(pile["along"], own["along"]) << bound;
+  }
+  // Every request of section J, in order; a curve has points and no message, a refusal the
+  // reverse. The first asks for its own three deflections.
+  ASSERT_EQ(r["py_curves"].size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const json& c = r["py_curves"][k];
+    EXPECT_EQ(c["number"], k + 1);
+    EXPECT_EQ(c["pile"], 1);
+    EXPECT_EQ(c["depth"], k == 0 ? 60.0 : 120.0);
+    EXPECT_EQ(c["generated"].get<bool>(), !c["points"].empty());
+    EXPECT_EQ(c["generated"].get<bool>(), c["message"].empty());
+  }
+  if (r["py_curves"][0]["generated"].get<bool>()) {
+    const json& points = r["py_curves"][0]["points"];
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[1][0], 0.5);
+  }
+}
+
+TEST(ResultsJson, AnEnvelopeCountsNoItemWithoutResults) {
+  test::TempDir dir;
+  test::Deck d;
+  d.properties = test::replaceFirst(d.properties, "29.0E6", "29.06");  // no item converges
+  d.combinations = test::replaceFirst(d.combinations, "1 0 0 0 0\n", "1 1 0 0 0\n25*1\n");
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["envelopes"].size(), 1u);
+  EXPECT_EQ(r["envelopes"][0]["block"], "combinations");
+  EXPECT_EQ(r["envelopes"][0]["analyzed_items"], 0);
+  EXPECT_EQ(r["envelopes"][0]["maximum"]["cap_load"], json(std::vector<double>(6, 0.0)));
+  EXPECT_EQ(r["py_curves"], json::array());
+}
+
 TEST(ResultsJson, WritingThemChangesNoFileOfTheRun) {
   test::TempDir dir;
   const std::string input = test::example("group3d.dat");

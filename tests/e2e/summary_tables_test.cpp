@@ -55,6 +55,8 @@ std::map<std::string, std::vector<CapPile>> readCapFile(const Lines& lines) {
     const std::string& l = lines[i];
     if (isItemHeading(l)) {
       piles = &items[l];
+    } else if (l.starts_with("LOAD CASE ENV : ") || l.starts_with("LOAD COMB. ENV : ")) {
+      piles = nullptr;  // an envelope's piles are no item's
     } else if (piles != nullptr && l.starts_with("* PILE GROUP *")) {
       piles->emplace_back();
     } else if (piles != nullptr && !piles->empty() &&
@@ -106,7 +108,8 @@ Lines itemSection(const Lines& lines, const std::string& heading) {
   const auto from = std::find(results, lines.end(), "     " + heading);
   if (from == lines.end()) return {};
   const auto to = std::find_if(from + 1, lines.end(), [](const std::string& l) {
-    return l.starts_with("     LOAD CASE : ") || l.starts_with("     LOAD COMB. : ");
+    return l.starts_with("     LOAD CASE : ") || l.starts_with("     LOAD COMB. : ") ||
+           l.starts_with("     LOAD CASE ENV : ") || l.starts_with("     LOAD COMB. ENV : ");
   });
   return Lines(from, to);
 }
