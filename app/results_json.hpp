@@ -67,6 +67,7 @@ class ResultsJsonWriter final : public ResultSink {
   void unreachedItem(const ItemHeader& header);
   void closeOpenItem();
   void vector(std::string_view key, const Vector6& v);
+  void foundationStiffness(const FoundationStiffnessRecord& r);
   void number(double v);
   void string(std::string_view text);
   void key(std::string_view name);

@@ -45,16 +45,17 @@ TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesNoPassiveResistance) {
        {block("PASSIVE RESISTANCE OF THE EMBEDDED CAP (CONTROL SWITCH 3 = 2)",
               "THE CAP TAKES NONE"),
         block("THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = 1)", "THE CAP IS RIGID"),
-        block("FOUNDATION STIFFNESS OF LOAD CASE 1 (RECORD C5, INTEGER 9 = 11)",
-              "ONLY THE TOTAL LOAD IS ANALYZED"),
         block("THE LOAD CASE ENVELOPES (RECORD C1, ENVELOPE SWITCH = 1)", "NONE ARE PRINTED"),
         block("THE LOAD COMBINATION ENVELOPES (RECORD D1, ENVELOPE SWITCH = 2)",
               "NONE ARE PRINTED")}) {
     EXPECT_THAT(report, HasSubstr(b));
     EXPECT_THAT(runtime, HasSubstr(b));
   }
-  // Printed p-y curves and the curve file are carried out: no warning names them.
+  // Printed p-y curves, the curve file and the foundation stiffness are carried out: no warning
+  // names them.
   EXPECT_THAT(runtime, Not(HasSubstr("CONTROL SWITCH 1")));
+  EXPECT_THAT(runtime, Not(HasSubstr("FOUNDATION STIFFNESS OF LOAD CASE")));
+  EXPECT_THAT(report, HasSubstr("\n     * PILE CAP STIFFNESS ESTIMATION *\n"));
   EXPECT_THAT(report, HasSubstr("     * PILE CAP IS EMBEDDED AND PASSIVE EARTH\n"
                                 "       RESISTANCE IN FRONT OF PILE CAP IS REQUESTED,\n"
                                 "       BUT IT IS NOT CONSIDERED IN THIS VERSION\n"));
