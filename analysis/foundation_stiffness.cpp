@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "report/cells.hpp"
@@ -253,6 +254,12 @@ class Estimation {
       if (plan_.targetMethod) point.target = plan_.points[n] * plan_.reference[plan_.targetDof - 1];
       CapResult r;
       bool solved = false;
+      // A trial whose load the foundation cannot carry bounds the next ones from above: they
+      // go halfway back towards the largest factor that was solved.
+      double ceiling = std::numeric_limits<double>::infinity();
+      double largestSolved = 0.0;
+      CapResult good;  // of the last trial that was solved
+      double goodFactor = 0.0;
       for (int trial = 1;; ++trial) {
         point.factor = factor;
         point.trials = trial;
@@ -273,21 +280,30 @@ class Estimation {
         file(Channel::kStiffnessTrace)
             .line(fmt::format("LOOP : {:5d} POINT: {:5d}{}", trial, n + 1, fixed(14, 6, factor)));
         if (!std::isfinite(factor)) {
-          point.status = "failed";
+          if (solved) point.status = "max_trials";
           break;
         }
         const StatusCode status = solve(load, static_cast<int>(n + 1), passes, r);
         if (!isOk(status)) return status;
         point.resultCode = static_cast<int>(r.outcome);
         if (!r.reported()) {
-          point.status = "failed";
+          if (plan_.targetMethod && trial < plan_.maxTrials) {
+            ceiling = std::min(ceiling, factor);
+            factor = 0.5 * (largestSolved + ceiling);
+            continue;
+          }
+          // The trial limit: the last trial that was solved, if any, finishes the point.
+          if (solved) point.status = "max_trials";
           break;
         }
         solved = true;
+        good = r;
+        goodFactor = factor;
         point.status = r.outcome == CapOutcome::kPartial ? "partial" : "converged";
         if (!plan_.targetMethod) break;
         // The factor the solve reached (a partial solution reaches only part of it).
         const double reached = factor * r.convergedFraction;
+        largestSolved = std::max(largestSolved, reached);
         point.computed = r.displacement[plan_.targetIndex];
         point.error = std::fabs(point.computed - point.target) /
                       std::max(std::fabs(point.target), kZeroDeflection);
@@ -310,11 +326,17 @@ class Estimation {
         file(Channel::kConvergence).line("    10 ANALYSIS COMPLETED");
         trials.add(point.computed, reached);
         factor = trials.nextFactor(point.target);
+        if (factor >= ceiling) factor = 0.5 * (largestSolved + ceiling);
+      }
+      if (solved) {
+        r = good;
+        point.factor = goodFactor;
+        point.resultCode = static_cast<int>(r.outcome);
       }
       TextFile& cap = file(Channel::kCapResults);
       const std::string marker =
           fmt::format("   N:{:5d}  FACTOR :{}", n + 1, fixed(12, 5, point.factor));
-      if (!solved || point.status == "failed") {
+      if (!solved) {
         cap.line("   -1" + marker);
         point.status = "failed";
         record_.points.push_back(point);

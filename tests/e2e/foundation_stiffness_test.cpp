@@ -385,5 +385,32 @@ TEST(FoundationStiffness, PlanarAnalysisHasThreeDegreesOfFreedom) {
   }
 }
 
+TEST(FoundationStiffness, TheWorkedExampleMeetsItsTargetsBackingOffFromLoadsTooLarge) {
+  test::TempDir dir;
+  const std::vector<ItemEndRecord> items = run(dir, test::example("stiffness3d.dat"));
+  ASSERT_EQ(items.size(), 2u);
+  // Case 1, load factors 0.25, 0.5 and 1.0: the lateral stiffness falls as the load grows.
+  const FoundationStiffnessRecord& levels = items[0].foundationStiffness;
+  ASSERT_EQ(levels.points.size(), 3u);
+  for (const StiffnessPointRecord& p : levels.points) EXPECT_EQ(p.status, "converged");
+  EXPECT_GT(levels.points[0].stiffness[1][1], levels.points[1].stiffness[1][1]);
+  EXPECT_GT(levels.points[1].stiffness[1][1], levels.points[2].stiffness[1][1]);
+  // Case 2, 0.05 and 0.1 in along Y within 2 %: the second point's proportional trial asks for
+  // more vertical load than the piles carry; the trials that follow go back below it.
+  const FoundationStiffnessRecord& targets = items[1].foundationStiffness;
+  ASSERT_EQ(targets.points.size(), 2u);
+  for (const StiffnessPointRecord& p : targets.points) {
+    EXPECT_EQ(p.status, "converged");
+    EXPECT_LE(std::fabs(p.displacement[1] - p.target), 0.02 * p.target);
+    EXPECT_LE(p.trials, 8);
+  }
+  EXPECT_LT(targets.points[1].stiffness[1][1], targets.points[0].stiffness[1][1]);
+  const std::vector<std::string> status = test::runFileLines(dir.path(), kConvergence);
+  EXPECT_GE(std::count(status.begin(), status.end(), "    7 SINGULAR STIFFNESS MATRIX"), 1);
+  // Both cases end with their ordinary analysis, completed.
+  EXPECT_EQ(items[0].resultCode, 1);
+  EXPECT_EQ(items[1].resultCode, 1);
+}
+
 }  // namespace
 }  // namespace stilt
