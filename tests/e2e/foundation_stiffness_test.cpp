@@ -20,14 +20,14 @@ namespace stilt {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int kReport = 6;
 constexpr int kRuntime = 9;
 constexpr int kConvergence = 10;
 
 // Keeps the end record of every item.
-class Capture : public ResultSink {
- public:
+struct Capture : ResultSink {
   void runBegin(const RunBeginRecord&) override {}
   void itemBegin(const ItemHeader&) override {}
   void pile(const PileRecord&) override {}
@@ -36,16 +36,17 @@ class Capture : public ResultSink {
   std::vector<ItemEndRecord> items;
 };
 
+// The foundation stiffness of every item of a run, and the item records.
 std::vector<ItemEndRecord> run(const test::TempDir& dir, const std::string& input) {
   test::writeNamesFile(dir.path());
   test::writeFile(dir / "input.dat", input);
   Capture sink;
-  RunOptions options;
-  options.workDir = dir.path();
-  options.clock = test::pinnedTime;
-  options.sink = &sink;
-  options.resultLevel = ResultLevel::kHeads;
-  EXPECT_EQ(runAnalysis(options), StatusCode::kCompleted);
+  RunOptions o;
+  o.workDir = dir.path();
+  o.clock = test::pinnedTime;
+  o.sink = &sink;
+  o.resultLevel = ResultLevel::kHeads;
+  EXPECT_EQ(runAnalysis(o), StatusCode::kCompleted);
   return sink.items;
 }
 
@@ -109,17 +110,15 @@ Matrix6 springsByHand() {
   k[1][5] = k[5][1] = k[2][4] = k[4][2] = coupling;
   Matrix6 sum{};
   for (const auto& [y, z] : {std::pair{-30.0, -40.0}, {30.0, -40.0}, {-30.0, 40.0}, {30.0, 40.0}}) {
-    Matrix6 a{};  // origin to head (x = 0)
-    for (std::size_t i = 0; i < 6; ++i) a[i][i] = 1.0;
-    a[0][4] = z;
-    a[0][5] = -y;
-    a[1][3] = -z;
-    a[2][3] = y;
-    for (std::size_t i = 0; i < 6; ++i) {
-      for (std::size_t j = 0; j < 6; ++j) {
-        for (std::size_t r = 0; r < 6; ++r) {
-          for (std::size_t c = 0; c < 6; ++c) sum[i][j] += a[r][i] * k[r][c] * a[c][j];
-        }
+    Matrix6 a{{{1, 0, 0, 0, z, -y},
+               {0, 1, 0, -z, 0, 0},
+               {0, 0, 1, y, 0, 0},
+               {0, 0, 0, 1, 0, 0},
+               {0, 0, 0, 0, 1, 0},
+               {0, 0, 0, 0, 0, 1}}};  // origin to head (x = 0)
+    for (std::size_t i = 0; i < 36; ++i) {
+      for (std::size_t r = 0; r < 36; ++r) {
+        sum[i / 6][i % 6] += a[r / 6][i / 6] * k[r / 6][r % 6] * a[r % 6][i % 6];
       }
     }
   }
@@ -132,41 +131,30 @@ double scaleOf(const Matrix6& k, std::size_t i, std::size_t j) {
 }
 
 TEST(FoundationStiffness, BothFamiliesEqualThePileSpringsInTheLinearRange) {
-  test::TempDir first;
-  test::TempDir second;
-  const std::vector<ItemEndRecord> a = run(first, linearDeck(1, kSmallLoad, {1.0}).text());
-  const std::vector<ItemEndRecord> b = run(second, linearDeck(11, kSmallLoad, {1.0}).text());
+  test::TempDir first, second;
+  const auto a = run(first, linearDeck(1, kSmallLoad, {1.0}).text());
+  const auto b = run(second, linearDeck(11, kSmallLoad, {1.0}).text());
   ASSERT_EQ(a.size(), 1u);
   ASSERT_EQ(b.size(), 1u);
-  const FoundationStiffnessRecord& fa = a[0].foundationStiffness;
-  const FoundationStiffnessRecord& fb = b[0].foundationStiffness;
-  EXPECT_EQ(fa.family, 1);
-  EXPECT_EQ(fb.family, 2);
-  ASSERT_EQ(fa.points.size(), 1u);
-  ASSERT_EQ(fb.points.size(), 1u);
-  ASSERT_TRUE(fa.points[0].hasStiffness);
-  ASSERT_TRUE(fb.points[0].hasStiffness);
-  EXPECT_EQ(fa.points[0].status, "converged");
-  EXPECT_EQ(fb.points[0].status, "converged");
-  // The ordinary analysis of the total load still comes last.
-  EXPECT_EQ(a[0].resultCode, 1);
-  EXPECT_EQ(b[0].resultCode, 1);
-
-  const Matrix6& inverted = fa.points[0].stiffness;
-  const Matrix6& tangent = fb.points[0].stiffness;
+  EXPECT_EQ(a[0].foundationStiffness.family, 1);
+  EXPECT_EQ(b[0].foundationStiffness.family, 2);
+  const StiffnessPointRecord& pa = a[0].foundationStiffness.points.at(0);
+  const StiffnessPointRecord& pb = b[0].foundationStiffness.points.at(0);
+  ASSERT_TRUE(pa.hasStiffness && pb.hasStiffness);
+  EXPECT_EQ(a[0].resultCode, 1);  // the ordinary analysis of the total load still comes last
   const Matrix6 hand = springsByHand();
   for (std::size_t i = 0; i < 6; ++i) {
-    EXPECT_GT(tangent[i][i], 0.0) << i;
+    EXPECT_GT(pb.stiffness[i][i], 0.0) << i;
     for (std::size_t j = 0; j < 6; ++j) {
       // In the linear range the inverted secant flexibility is the tangent.
-      EXPECT_NEAR(inverted[i][j], tangent[i][j], 1.0e-3 * scaleOf(tangent, i, j))
+      EXPECT_NEAR(pa.stiffness[i][j], pb.stiffness[i][j], 1.0e-3 * scaleOf(pb.stiffness, i, j))
           << "K" << i + 1 << j + 1;
-      // Terms of the axial springs alone (K11, K15, K16) are exact; those with bending carry
-      // the finite-difference pile's departure from the closed form (6-in increments,
+      // The terms of the axial springs alone (K11, K15, K16) are exact; those with bending
+      // carry the finite-difference pile's departure from the closed form (6-in increments,
       // lambda h = 0.09: within a per cent or so).
-      const bool axialOnly = (i == 0 && j == 0) || (i == 0 && j >= 4) || (j == 0 && i >= 4);
-      const double tolerance = axialOnly ? 1.0e-3 : 2.0e-2;
-      EXPECT_NEAR(std::fabs(tangent[i][j]), std::fabs(hand[i][j]), tolerance * scaleOf(hand, i, j))
+      const bool axialOnly = (i == 0 && (j == 0 || j >= 4)) || (j == 0 && i >= 4);
+      EXPECT_NEAR(std::fabs(pb.stiffness[i][j]), std::fabs(hand[i][j]),
+                  (axialOnly ? 1.0e-3 : 2.0e-2) * scaleOf(hand, i, j))
           << "K" << i + 1 << j + 1;
     }
   }
@@ -174,70 +162,45 @@ TEST(FoundationStiffness, BothFamiliesEqualThePileSpringsInTheLinearRange) {
 
 TEST(FoundationStiffness, VerticalLoadAloneSkipsTheOtherDegreesOfFreedom) {
   test::TempDir dir;
-  const std::vector<ItemEndRecord> items =
-      run(dir, linearDeck(1, "1.0E4 0.0 0.0 0.0 0.0 0.0", {0.5, 1.0}).text());
-  ASSERT_EQ(items.size(), 1u);
-  const FoundationStiffnessRecord& f = items[0].foundationStiffness;
+  const auto items = run(dir, linearDeck(1, "1.0E4 0.0 0.0 0.0 0.0 0.0", {0.5, 1.0}).text());
+  const FoundationStiffnessRecord& f = items.at(0).foundationStiffness;
   EXPECT_EQ(f.skippedDofs, (std::vector<int>{2, 3, 4, 5, 6}));
   ASSERT_EQ(f.points.size(), 2u);
   for (const StiffnessPointRecord& p : f.points) {
-    ASSERT_TRUE(p.hasStiffness);
-    // Four axial springs of 1.0E6 side by side; nothing else was loaded.
-    EXPECT_NEAR(p.stiffness[0][0], 4.0e6, 4.0e3);
+    EXPECT_NEAR(p.stiffness[0][0], 4.0e6, 4.0e3);  // four axial springs of 1.0E6
     EXPECT_EQ(p.stiffness[1][1], 0.0);
   }
   const std::string report = test::runFile(dir.path(), kReport);
-  const std::string skipped =
-      "          DOF NOT CONSIDERED\n          SINCE APPLIED FORCE AT CAP IS ZERO\n";
-  std::size_t count = 0;
-  for (std::size_t at = report.find(skipped); at != std::string::npos;
-       at = report.find(skipped, at + 1)) {
-    ++count;
-  }
-  EXPECT_EQ(count, 5u);
-  EXPECT_THAT(report, HasSubstr("     DOF   : 1 (FORCE X)\n"));
-  EXPECT_THAT(report, HasSubstr("     * PILE CAP STIFFNESS ESTIMATION *\n"));
-  EXPECT_THAT(report, HasSubstr("   N:    2  FACTOR :    1.0000\n"));
+  EXPECT_THAT(report, HasSubstr("     DOF   : 6 (MOMENT Z)\n          DOF NOT CONSIDERED\n"
+                                "          SINCE APPLIED FORCE AT CAP IS ZERO\n"));
+  EXPECT_THAT(report, HasSubstr("     * PILE CAP STIFFNESS ESTIMATION *\n\n"
+                                "   N:    1  FACTOR :    0.5000\n"));
   const std::vector<std::string> status = test::runFileLines(dir.path(), kConvergence);
-  EXPECT_EQ(std::count(status.begin(), status.end(),
-                       "    5 ANALYSIS SKIPPPED APPLIED FORCE AT CAP IS ZERO"),
-            10);
-  EXPECT_EQ(std::count(status.begin(), status.end(), "      DOF :   1 POINT :   2"), 1);
-  // The two points of DOF 1 and the total-load analysis.
-  EXPECT_EQ(std::count(status.begin(), status.end(), "    1 ANALYSIS COMPLETED"), 3);
-  // Not an analysis this version leaves out any more.
-  EXPECT_THAT(test::runFile(dir.path(), kRuntime), ::testing::Not(HasSubstr("IN THIS VERSION")));
+  const auto count = [&](const char* l) { return std::count(status.begin(), status.end(), l); };
+  EXPECT_EQ(count("    5 ANALYSIS SKIPPPED APPLIED FORCE AT CAP IS ZERO"), 10);
+  EXPECT_EQ(count("      DOF :   1 POINT :   2"), 1);
+  EXPECT_EQ(count("    1 ANALYSIS COMPLETED"), 3);  // two points of DOF 1, then the total load
+  EXPECT_THAT(test::runFile(dir.path(), kRuntime), Not(HasSubstr("IN THIS VERSION")));
 }
 
 TEST(FoundationStiffness, AListOf15HasThreePointsAndAListOf12HasTwelve) {
-  test::TempDir fifteen;
-  std::vector<double> list = {0.25, 0.5, 1.0, 0, 2, 0, 0, 0, 0, 0, 0, 5.0, 10, 0, 0};
-  const std::vector<ItemEndRecord> a = run(fifteen, linearDeck(11, kSmallLoad, list).text());
-  ASSERT_EQ(a.size(), 1u);
-  ASSERT_EQ(a[0].foundationStiffness.points.size(), 3u);
+  test::TempDir fifteen, twelve;
+  const auto a =
+      run(fifteen,
+          linearDeck(11, kSmallLoad, {0.25, 0.5, 1.0, 0, 2, 0, 0, 0, 0, 0, 0, 5, 10, 0, 0}).text());
+  ASSERT_EQ(a.at(0).foundationStiffness.points.size(), 3u);
   EXPECT_FALSE(a[0].foundationStiffness.targetMethod);
-  // The load of each point is the total load times its factor.
-  EXPECT_DOUBLE_EQ(a[0].foundationStiffness.points[0].load[0], 0.25 * 1.0e4);
-  EXPECT_DOUBLE_EQ(a[0].foundationStiffness.points[2].load[1], 1.0e3);
-
-  test::TempDir twelve;
-  list = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2};
-  const std::vector<ItemEndRecord> b = run(twelve, linearDeck(11, kSmallLoad, list).text());
-  ASSERT_EQ(b.size(), 1u);
-  ASSERT_EQ(b[0].foundationStiffness.points.size(), 12u);
-  EXPECT_DOUBLE_EQ(b[0].foundationStiffness.points[11].factor, 1.2);
+  EXPECT_DOUBLE_EQ(a[0].foundationStiffness.points[0].load[0], 0.25 * 1.0e4);  // factor x load
+  const auto b = run(twelve, linearDeck(11, kSmallLoad, std::vector<double>(12, 0.5)).text());
+  ASSERT_EQ(b.at(0).foundationStiffness.points.size(), 12u);
   // The input report lists all twelve as load levels.
   const std::string report = test::runFile(twelve.path(), kReport);
-  EXPECT_THAT(report, HasSubstr("     * DATA FOR FOUNDATION STIFFNESS *\n"
-                                "     COMPUTED FOR EQUIVALENT CONC. LOAD AT ORIGIN\n\n"
+  EXPECT_THAT(report, HasSubstr("     COMPUTED FOR EQUIVALENT CONC. LOAD AT ORIGIN\n\n"
                                 "     * FOUNDATION STIFFNESS LOAD LEVELS *\n"));
-  EXPECT_THAT(report, ::testing::Not(HasSubstr("- CONSIDER AXIAL LOADS IN PILES")));
-  const std::vector<std::string> plot = test::runFileLines(twelve.path(), 8);
-  EXPECT_NE(std::find(plot.begin(), plot.end(), "     * PILE CAP STIFFNESS ESTIMATION *"),
-            plot.end());
+  EXPECT_THAT(report, Not(HasSubstr("- CONSIDER AXIAL LOADS IN PILES")));
 }
 
-// Four fixed-head piles in soft clay (the test deck's soil), pushed along Y.
+// Four fixed-head piles in the test deck's soft clay, loaded as given.
 test::Deck softClayGroup(int stiffnessSwitch, const std::string& load,
                          const std::vector<double>& list) {
   test::Deck d;
@@ -250,10 +213,8 @@ test::Deck softClayGroup(int stiffnessSwitch, const std::string& load,
 constexpr const char* kLateral = "1.0E5 2.0E4 0.0 0.0 0.0 0.0";
 
 // The list of the target method on displacement Y: the points, then the twelve parameters.
-std::vector<double> targetList(std::vector<double> points, double reference, double tolerance,
-                               int trials) {
-  for (double v : {1.0, 2.0, 0.0, reference, 0.0, 0.0, 0.0, 0.0, tolerance,
-                   static_cast<double>(trials), 0.0, 0.0}) {
+std::vector<double> targetList(std::vector<double> points, double reference, double tolerance) {
+  for (double v : {1.0, 2.0, 0.0, reference, 0.0, 0.0, 0.0, 0.0, tolerance, 15.0, 0.0, 0.0}) {
     points.push_back(v);
   }
   return points;
@@ -261,65 +222,34 @@ std::vector<double> targetList(std::vector<double> points, double reference, dou
 
 TEST(FoundationStiffness, TargetDeflectionIsMetAndTheStiffnessFallsAsItGrows) {
   test::TempDir dir;
-  const std::vector<ItemEndRecord> items =
-      run(dir, softClayGroup(11, kLateral, targetList({0.5, 1.0}, 0.1, 1.0, 15)).text());
-  ASSERT_EQ(items.size(), 1u);
-  const FoundationStiffnessRecord& f = items[0].foundationStiffness;
+  const auto items = run(dir, softClayGroup(11, kLateral, targetList({0.5, 1.0}, 0.1, 1.0)).text());
+  const FoundationStiffnessRecord& f = items.at(0).foundationStiffness;
   EXPECT_TRUE(f.targetMethod);
-  EXPECT_EQ(f.targetDof, 2);
   ASSERT_EQ(f.points.size(), 2u);
-  for (std::size_t n = 0; n < 2; ++n) {
-    const StiffnessPointRecord& p = f.points[n];
-    EXPECT_EQ(p.status, "converged") << n;
-    EXPECT_DOUBLE_EQ(p.target, 0.1 * (n == 0 ? 0.5 : 1.0));
-    EXPECT_LE(std::fabs(p.displacement[1] - p.target), 0.01 * p.target) << n;
-    EXPECT_DOUBLE_EQ(p.computed, p.displacement[1]);
-    EXPECT_GE(p.trials, 2) << n;  // the first trial (factor 1) misses either target
+  for (const StiffnessPointRecord& p : f.points) {
+    EXPECT_EQ(p.status, "converged");
+    EXPECT_DOUBLE_EQ(p.target, 0.1 * (p.number == 1 ? 0.5 : 1.0));
+    EXPECT_LE(std::fabs(p.displacement[1] - p.target), 0.01 * p.target) << p.number;
+    EXPECT_GE(p.trials, 2);  // the first trial (factor 1) misses either target
   }
   // Soft clay softens: the lateral stiffness at the larger deflection is the smaller.
-  EXPECT_GT(f.points[0].stiffness[1][1], 0.0);
   EXPECT_LT(f.points[1].stiffness[1][1], f.points[0].stiffness[1][1]);
-  const std::string runtime = test::runFile(dir.path(), kRuntime);
-  EXPECT_THAT(runtime, HasSubstr("     STIFFNESS ESTIMATION, POINT :   2/  2 FACTOR : "));
-  EXPECT_THAT(runtime, HasSubstr("     STIFFNESS ESTIMATION,  COMPUTED DEF.: "));
-  EXPECT_THAT(test::runFile(dir.path(), kReport),
-              HasSubstr("     * EQUIVALENT STIFFNESS MATRIX AT ORIGIN *\n"));
+  EXPECT_THAT(test::runFile(dir.path(), kRuntime),
+              HasSubstr("     STIFFNESS ESTIMATION,  COMPUTED DEF.: "));
   // Every trial that missed leaves its line; each point ends completed, then the total load.
   const std::vector<std::string> status = test::runFileLines(dir.path(), kConvergence);
   EXPECT_EQ(std::count(status.begin(), status.end(), "    10 ANALYSIS COMPLETED"),
             f.points[0].trials + f.points[1].trials - 2);
-  EXPECT_EQ(std::count(status.begin(), status.end(), "    1 ANALYSIS COMPLETED"), 3);
 }
 
 TEST(FoundationStiffness, AFirstTrialWithinToleranceFinishesAfterOneSolve) {
   // The deflection of the whole load, from the ordinary analysis, is the target of point 1.
-  test::TempDir plain;
-  const std::vector<ItemEndRecord> ordinary = run(plain, softClayGroup(0, kLateral, {}).text());
-  ASSERT_EQ(ordinary.size(), 1u);
-  const double reached = ordinary[0].capDisplacement[1];
-  ASSERT_GT(reached, 0.0);
-  test::TempDir dir;
-  const std::vector<ItemEndRecord> items =
-      run(dir, softClayGroup(11, kLateral, targetList({1.0}, reached, 1.0, 10)).text());
-  ASSERT_EQ(items.size(), 1u);
-  const StiffnessPointRecord& p = items[0].foundationStiffness.points.at(0);
+  test::TempDir plain, dir;
+  const double reached = run(plain, softClayGroup(0, kLateral, {}).text()).at(0).capDisplacement[1];
+  const auto items = run(dir, softClayGroup(11, kLateral, targetList({1.0}, reached, 1.0)).text());
+  const StiffnessPointRecord& p = items.at(0).foundationStiffness.points.at(0);
   EXPECT_EQ(p.trials, 1);
-  EXPECT_DOUBLE_EQ(p.factor, 1.0);
   EXPECT_EQ(p.status, "converged");
-  EXPECT_LE(p.error, 0.01);
-}
-
-TEST(FoundationStiffness, TrialLimitIsReportedAndTheLastTrialUsed) {
-  test::TempDir dir;
-  const std::vector<ItemEndRecord> items =
-      run(dir, softClayGroup(11, kLateral, targetList({1.0}, 0.1, 1.0e-6, 2)).text());
-  ASSERT_EQ(items.size(), 1u);
-  const StiffnessPointRecord& p = items[0].foundationStiffness.points.at(0);
-  EXPECT_EQ(p.trials, 2);
-  EXPECT_EQ(p.status, "max_trials");
-  EXPECT_TRUE(p.hasStiffness);
-  EXPECT_THAT(test::runFile(dir.path(), kRuntime),
-              HasSubstr("     STIFFNESS ESTIMATION, MAX. ITER. REACHED, COMPUTED DEF.: "));
 }
 
 // The largest departure from symmetry of a stiffness, each pair against its diagonal terms;
@@ -338,20 +268,13 @@ double asymmetry(const Matrix6& k) {
 TEST(FoundationStiffness, DoublySymmetricGroupHasASymmetricStiffness) {
   // Elastic springs under a load that keeps the symmetry of the group: the tangent is that of a
   // linear elastic structure (Maxwell-Betti).
-  test::TempDir dir;
-  const std::vector<ItemEndRecord> items =
-      run(dir, linearDeck(11, "2.0E4 0.0 0.0 0.0 0.0 0.0", {1.0}).text());
-  ASSERT_EQ(items.size(), 1u);
-  const StiffnessPointRecord& p = items[0].foundationStiffness.points.at(0);
-  ASSERT_TRUE(p.hasStiffness);
-  EXPECT_LT(asymmetry(p.stiffness), 1.0e-6);
+  test::TempDir dir, clay;
+  const auto items = run(dir, linearDeck(11, "2.0E4 0.0 0.0 0.0 0.0 0.0", {1.0}).text());
+  EXPECT_LT(asymmetry(items.at(0).foundationStiffness.points.at(0).stiffness), 1.0e-6);
   // Soft clay pushed sideways: the axial force of a beam-column acts on its lateral response
   // (and not the other way round alike), so the tangent is only nearly symmetric.
-  test::TempDir clay;
-  const std::vector<ItemEndRecord> soft = run(clay, softClayGroup(11, kLateral, {1.0}).text());
-  ASSERT_EQ(soft.size(), 1u);
-  ASSERT_TRUE(soft[0].foundationStiffness.points.at(0).hasStiffness);
-  EXPECT_LT(asymmetry(soft[0].foundationStiffness.points[0].stiffness), 1.0e-2);
+  const auto soft = run(clay, softClayGroup(11, kLateral, {1.0}).text());
+  EXPECT_LT(asymmetry(soft.at(0).foundationStiffness.points.at(0).stiffness), 1.0e-2);
 }
 
 TEST(FoundationStiffness, PlanarAnalysisHasThreeDegreesOfFreedom) {
@@ -359,27 +282,18 @@ TEST(FoundationStiffness, PlanarAnalysisHasThreeDegreesOfFreedom) {
   input = test::replaceFirst(input, "0 0 0 0 0 0 0                          C5",
                              "0 1 0 0 0 0 0                          C5");
   input = test::replaceFirst(
-      input, "0                                      C11: no foundation-stiffness data", "1\n1.0");
-  test::TempDir first;
-  const std::vector<ItemEndRecord> a = run(first, input);
-  input = test::replaceFirst(input, "0 1 0 0 0 0 0 ", "0 11 0 0 0 0 0 ");
-  test::TempDir second;
-  const std::vector<ItemEndRecord> b = run(second, input);
-  ASSERT_EQ(a.size(), 1u);
-  ASSERT_EQ(b.size(), 1u);
+      input, "0                                      C11: no foundation-stiffness data\n",
+      "1\n1.0\n");
+  test::TempDir first, second;
+  const auto a = run(first, input);
+  const auto b = run(second, test::replaceFirst(input, "0 1 0 0 0 0 0 ", "0 11 0 0 0 0 0 "));
   EXPECT_THAT(test::runFile(first.path(), kReport), HasSubstr("     DOF   : 3 (MOMENT Z)\n"));
-  for (const ItemEndRecord* item : {&a[0], &b[0]}) {
-    const StiffnessPointRecord& p = item->foundationStiffness.points.at(0);
-    ASSERT_TRUE(p.hasStiffness);
+  for (const auto* items : {&a, &b}) {
+    const Matrix6& k = items->at(0).foundationStiffness.points.at(0).stiffness;
     for (std::size_t i = 0; i < 6; ++i) {
-      const bool inPlane = i == 0 || i == 1 || i == 5;
-      if (inPlane) {
-        EXPECT_GT(p.stiffness[i][i], 0.0) << i;
-      }
       for (std::size_t j = 0; j < 6; ++j) {
-        if (!inPlane || !(j == 0 || j == 1 || j == 5)) {
-          EXPECT_EQ(p.stiffness[i][j], 0.0);
-        }
+        const bool inPlane = (i == 0 || i == 1 || i == 5) && (j == 0 || j == 1 || j == 5);
+        EXPECT_TRUE(inPlane ? (i != j || k[i][j] > 0.0) : k[i][j] == 0.0) << i << j;
       }
     }
   }
@@ -387,29 +301,21 @@ TEST(FoundationStiffness, PlanarAnalysisHasThreeDegreesOfFreedom) {
 
 TEST(FoundationStiffness, TheWorkedExampleMeetsItsTargetsBackingOffFromLoadsTooLarge) {
   test::TempDir dir;
-  const std::vector<ItemEndRecord> items = run(dir, test::example("stiffness3d.dat"));
+  const auto items = run(dir, test::example("stiffness3d.dat"));
   ASSERT_EQ(items.size(), 2u);
   // Case 1, load factors 0.25, 0.5 and 1.0: the lateral stiffness falls as the load grows.
-  const FoundationStiffnessRecord& levels = items[0].foundationStiffness;
-  ASSERT_EQ(levels.points.size(), 3u);
-  for (const StiffnessPointRecord& p : levels.points) EXPECT_EQ(p.status, "converged");
-  EXPECT_GT(levels.points[0].stiffness[1][1], levels.points[1].stiffness[1][1]);
-  EXPECT_GT(levels.points[1].stiffness[1][1], levels.points[2].stiffness[1][1]);
+  const std::vector<StiffnessPointRecord>& levels = items[0].foundationStiffness.points;
+  ASSERT_EQ(levels.size(), 3u);
+  EXPECT_GT(levels[0].stiffness[1][1], levels[1].stiffness[1][1]);
+  EXPECT_GT(levels[1].stiffness[1][1], levels[2].stiffness[1][1]);
   // Case 2, 0.05 and 0.1 in along Y within 2 %: the second point's proportional trial asks for
   // more vertical load than the piles carry; the trials that follow go back below it.
-  const FoundationStiffnessRecord& targets = items[1].foundationStiffness;
-  ASSERT_EQ(targets.points.size(), 2u);
-  for (const StiffnessPointRecord& p : targets.points) {
+  for (const StiffnessPointRecord& p : items[1].foundationStiffness.points) {
     EXPECT_EQ(p.status, "converged");
     EXPECT_LE(std::fabs(p.displacement[1] - p.target), 0.02 * p.target);
-    EXPECT_LE(p.trials, 8);
   }
-  EXPECT_LT(targets.points[1].stiffness[1][1], targets.points[0].stiffness[1][1]);
   const std::vector<std::string> status = test::runFileLines(dir.path(), kConvergence);
   EXPECT_GE(std::count(status.begin(), status.end(), "    7 SINGULAR STIFFNESS MATRIX"), 1);
-  // Both cases end with their ordinary analysis, completed.
-  EXPECT_EQ(items[0].resultCode, 1);
-  EXPECT_EQ(items[1].resultCode, 1);
 }
 
 }  // namespace
