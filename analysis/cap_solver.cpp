@@ -106,9 +106,16 @@ CapSolver::CapSolver(CapContext context)
 }
 
 void CapSolver::writeProgress(const CapItem& item, int iteration) const {
-  const std::string record = fmt::format(
-      "- ANALYSIS FOR LOAD {} {:3d}/{:3d}\n STEP:{:5d} TCUR:{:10.4f} ITERATION:{:5d}\n\n",
-      item.combination ? "COMB" : "CASE", item.number, item.count, STEP, TCUR, iteration);
+  const std::string record =
+      item.passes > 0
+          ? fmt::format(
+                "- ANALYSIS FOR LOAD {} {:3d}/{:3d}\n DOF:{:3d}/{:3d} STEP:{:5d} "
+                "TCUR:{:9.3f} ITERATION:{:5d}\n\n",
+                item.combination ? "COMB" : "CASE", item.number, item.count, item.pass, item.passes,
+                STEP, TCUR, iteration)
+          : fmt::format(
+                "- ANALYSIS FOR LOAD {} {:3d}/{:3d}\n STEP:{:5d} TCUR:{:10.4f} ITERATION:{:5d}\n\n",
+                item.combination ? "COMB" : "CASE", item.number, item.count, STEP, TCUR, iteration);
   ProgressEvent event;
   event.phase = ProgressEvent::Phase::kIteration;
   event.combination = item.combination;
@@ -599,6 +606,14 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
   if (lastConverged_ <= 0.0) {
     result.outcome = CapOutcome::kNoCapConvergence;
     convergence.line("    3 NO CONVERGENCE ON PILE CAP");
+    return StatusCode::kCompleted;
+  }
+  if (control.estimationPoint) {
+    // The state the point reached; the estimation reports it.
+    for (std::size_t k = 0; k < 6; ++k) FV[k] = lastConverged_ * totalLoad_[k];
+    result.load = FV;
+    result.displacement = DV;
+    result.outcome = lastConverged_ >= 1.0 ? CapOutcome::kCompleted : CapOutcome::kPartial;
     return StatusCode::kCompleted;
   }
   writeResults(control, result);

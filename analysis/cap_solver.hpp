@@ -34,6 +34,9 @@ struct CapControl {
   double deflectionTolerance = 0.0;  // absolute bounds on the largest correction
   double rotationTolerance = 0.0;
   int printOption = 0;
+  // A point of a foundation-stiffness estimation: the solve leaves its reporting (the cap table,
+  // the printing pass, the result-status line of a solved point) to the estimation.
+  bool estimationPoint = false;
 };
 [[nodiscard]] CapControl controlOfCase(const LoadCase& c);
 [[nodiscard]] CapControl controlOfCombination(const LoadCombination& c);
@@ -43,6 +46,10 @@ struct CapItem {
   bool combination = false;
   int number = 1;
   int count = 1;
+  // During a foundation-stiffness estimation, the pass of the estimation and the number of its
+  // passes (0 for an ordinary solve), for the progress records.
+  int pass = 0;
+  int passes = 0;
 };
 
 // Result-status codes of an item, written to the convergence-status file.

@@ -1,5 +1,7 @@
 #include "analysis/driver.hpp"
 
+#include "analysis/foundation_stiffness.hpp"
+
 #include <fmt/format.h>
 
 namespace stilt {
@@ -177,9 +179,11 @@ class Driver {
     addAxialHeadLoads(m_, p_.layout, loads_, total);
     setup.loads = &loads_;
 
-    files_[Channel::kRuntime].line();
-    files_[Channel::kRuntime].line("     ANALYSIS DUE TO TOTAL LOAD");
-    files_[Channel::kConvergence].line("      ANALYSIS DUE TO TOTAL LOAD");
+    // A case that asks for its foundation stiffness runs the estimation first; its total-load
+    // analysis comes last.
+    const int stiffnessSwitch =
+        combinations ? 0 : m_.loadCases[static_cast<std::size_t>(i)].stiffnessSwitch();
+    if (stiffnessSwitch < 1) totalLoadHeading();
 
     StatusCode status = StatusCode::kCompleted;
     Diagnostics diag;
@@ -212,11 +216,19 @@ class Driver {
     }
     CapSolver solver(context);
     CapResult result;
-    status = solver.solve(control,
-                          CapItem{combinations, i + 1,
-                                  combinations ? static_cast<int>(m_.combinations.size())
-                                               : static_cast<int>(m_.loadCases.size())},
-                          total, result);
+    const CapItem item{combinations, i + 1,
+                       combinations ? static_cast<int>(m_.combinations.size())
+                                    : static_cast<int>(m_.loadCases.size())};
+    if (stiffnessSwitch >= 1) {
+      const std::vector<double>& list = p_.stiffnessLists[static_cast<std::size_t>(i)];
+      status = estimateFoundationStiffness(
+          StiffnessContext{files_, solver, control, item, total, m_.is2d(), piles->pileCount(),
+                           stiffnessSwitch, list},
+          record.foundationStiffness);
+      if (!isOk(status)) return status;
+      totalLoadHeading();
+    }
+    status = solver.solve(control, item, total, result);
     if (!isOk(status)) return status;
     if (result.reported() && services_.afterItem) services_.afterItem(setup, result);
     record.analysed = true;
@@ -233,6 +245,12 @@ class Driver {
       record.passive = result.passive;
     }
     return StatusCode::kCompleted;
+  }
+
+  void totalLoadHeading() {
+    files_[Channel::kRuntime].line();
+    files_[Channel::kRuntime].line("     ANALYSIS DUE TO TOTAL LOAD");
+    files_[Channel::kConvergence].line("      ANALYSIS DUE TO TOTAL LOAD");
   }
 
   const AnalysisModel& m_;

@@ -77,6 +77,34 @@ struct PassiveRecord {
   double resultant = 0.0;       // horizontal resultant of the passive force on the cap
   bool hasPosition = false;     // a resultant that is not zero has a line of action
   double position = 0.0;        // X of the resultant's line of action (positive downward)
+// The foundation stiffness estimated for a load case at one point (a load level of the first
+// family, a load factor or a target deflection of the second).
+struct StiffnessPointRecord {
+  int number = 0;       // 1-based
+  double factor = 0.0;  // the load factor of the point (of its last trial for a target)
+  // The target method: the targeted deflection, the one computed at the last trial, the relative
+  // error |computed - target| / |target| and the number of trials.
+  double target = 0.0, computed = 0.0, error = 0.0;
+  int trials = 0;
+  // "converged", "max_trials" (the target was not met within the trial limit: the last trial is
+  // used), "partial" (a solve reached only part of the point's load), or "failed".
+  std::string status;
+  int resultCode = 0;         // the cap solver's result code of the (last) solve
+  bool hasStiffness = false;  // the matrix below holds the point's stiffness
+  Vector6 load{};             // at the origin: the second family's solved load, the first
+                              // family's loads applied one component at a time
+  Vector6 displacement{};     // second family: the cap displacement
+  Matrix6 flexibility{};      // first family: column j the displacement per unit load j
+  Matrix6 stiffness{};        // at the origin, in the order X, Y, Z, RX, RY, RZ
+};
+
+struct FoundationStiffnessRecord {
+  int family = 0;  // 0 none, 1 flexibility by degree of freedom, 2 equivalent stiffness
+  int switchValue = 0;
+  bool targetMethod = false;     // second family: target deflection rather than load factors
+  int targetDof = 0;             // 1-based, target method only
+  std::vector<int> skippedDofs;  // first family: 1-based DOFs without load
+  std::vector<StiffnessPointRecord> points;
 };
 
 struct ItemEndRecord {
@@ -91,6 +119,7 @@ struct ItemEndRecord {
   Vector6 passiveForce{};          // passive resistance of the soil on the cap
   int iterations = 0;              // global iterations of the last load step
   PassiveRecord passive;           // how the passive force arose
+  FoundationStiffnessRecord foundationStiffness;  // family 0 when none was asked for
 };
 
 using QuantityFlags = std::array<bool, kResultQuantities + 1>;  // [1..25]

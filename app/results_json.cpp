@@ -203,6 +203,76 @@ void ResultsJsonWriter::vector(std::string_view name, const Vector6& v) {
   raw("]");
 }
 
+// The foundation stiffness of a case: its family and, per point, the factor (with the target,
+// the computed deflection, the error and the trials of the target method), the status, the load
+// and displacement at the origin (the first family: the loads applied one component at a time
+// and the flexibility) and the stiffness matrix at the origin (null where none was found).
+void ResultsJsonWriter::foundationStiffness(const FoundationStiffnessRecord& r) {
+  const auto matrix = [&](std::string_view name, const Matrix6& m) {
+    key(name);
+    raw("[");
+    bool firstRow = true;
+    for (std::size_t i : componentsOf(planar_)) {
+      raw(firstRow ? "[" : ",[");
+      firstRow = false;
+      bool first = true;
+      for (std::size_t j : componentsOf(planar_)) {
+        if (!first) raw(",");
+        first = false;
+        number(m[i][j]);
+      }
+      raw("]");
+    }
+    raw("]");
+  };
+  raw(",\"foundation_stiffness\":{\"family\":");
+  raw(r.family == 1 ? "\"flexibility_by_dof\"" : "\"equivalent_stiffness\"");
+  fmt::format_to(fmt::appender(buffer_), ",\"switch\":{},\"method\":\"{}\"", r.switchValue,
+                 r.family == 1    ? "load_levels"
+                 : r.targetMethod ? "target_deflection"
+                                  : "total_load");
+  if (r.targetMethod) fmt::format_to(fmt::appender(buffer_), ",\"targeted_dof\":{}", r.targetDof);
+  raw(",\"skipped_dofs\":[");
+  for (std::size_t k = 0; k < r.skippedDofs.size(); ++k) {
+    fmt::format_to(fmt::appender(buffer_), "{}{}", k == 0 ? "" : ",", r.skippedDofs[k]);
+  }
+  raw("],\"points\":[");
+  for (std::size_t n = 0; n < r.points.size(); ++n) {
+    const StiffnessPointRecord& p = r.points[n];
+    fmt::format_to(fmt::appender(buffer_), "{}\n{{\"number\":{},\"factor\":", n == 0 ? "" : ",",
+                   p.number);
+    number(p.factor);
+    if (r.targetMethod) {
+      raw(",\"target\":");
+      number(p.target);
+      raw(",\"computed\":");
+      number(p.computed);
+      raw(",\"error\":");
+      number(p.error);
+      fmt::format_to(fmt::appender(buffer_), ",\"trials\":{}", p.trials);
+    }
+    raw(",\"status\":");
+    string(p.status);
+    fmt::format_to(fmt::appender(buffer_), ",\"result_code\":{},", p.resultCode);
+    vector("load", p.load);
+    raw(",");
+    if (r.family == 1) {
+      matrix("flexibility", p.flexibility);
+    } else {
+      vector("displacement", p.displacement);
+    }
+    raw(",");
+    if (p.hasStiffness) {
+      matrix("stiffness", p.stiffness);
+    } else {
+      raw("\"stiffness\":null");
+    }
+    raw("}");
+    drain();
+  }
+  raw("]}");
+}
+
 void ResultsJsonWriter::runBegin(const RunBeginRecord& run) {
   if (headerWritten_) return;
   headerWritten_ = true;
@@ -436,6 +506,7 @@ void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
     quantityList("quantities_computed", record.hasResults ? computed_ : QuantityFlags{});
     raw(",");
     quantityList("quantities_printed", record.hasResults ? printed_ : QuantityFlags{});
+    if (record.foundationStiffness.family != 0) foundationStiffness(record.foundationStiffness);
     raw("}");
     drain();
   }

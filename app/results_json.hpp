@@ -71,6 +71,7 @@ class ResultsJsonWriter final : public ResultSink {
   void pileObject(const PileRecord& pile);
   void quantityList(std::string_view name, const QuantityFlags& flags);
   void vector(std::string_view key, const Vector6& v);
+  void foundationStiffness(const FoundationStiffnessRecord& r);
   void number(double v);
   void string(std::string_view text);
   void key(std::string_view name);

@@ -282,16 +282,8 @@ class Reader {
                         "THE NUMBER OF FOUNDATION-STIFFNESS VALUES")) {
       return;
     }
-    if (n == 11 || n == 12) {
-      // Up to 10 values are load levels; from 13 on, the levels are followed by the 12 option
-      // values. With 11 or 12 the list means one thing to the report and another to the
-      // analysis, so it is refused.
-      in_.refuse(StatusCode::kInputInvalidValue,
-                 "A FOUNDATION-STIFFNESS LIST OF " + std::to_string(n) +
-                     " VALUES IS AMBIGUOUS: GIVE AT MOST 10 LOAD LEVELS, OR 1 OR MORE LEVELS "
-                     "FOLLOWED BY THE 12 OPTION VALUES");
-      return;
-    }
+    // Up to 12 values are the levels alone; from 13 on, the levels are followed by the 12
+    // option values (the report and the estimation read the list alike).
     c.stiffnessData.assign(static_cast<std::size_t>(n), 0.0);
     for (int k = 0; k < n && in_.ok(); ++k) {
       in_.beginRecord("C11", ctx);

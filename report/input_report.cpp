@@ -260,7 +260,8 @@ class ReportWriter {
     line();
     line(kIndent + std::string("* DATA FOR FOUNDATION STIFFNESS *"));
     const std::size_t total = list.size();
-    if (total <= 10) {
+    // The twelve option values follow the levels only in a list of at least 13 values.
+    if (total <= 12) {
       line(kIndent + std::string("COMPUTED FOR EQUIVALENT CONC. LOAD AT ORIGIN"));
       levels(list, total, "* FOUNDATION STIFFNESS LOAD LEVELS *", "NL       LOAD LEVEL");
       return;

@@ -36,14 +36,6 @@ Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
     notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",
                   "THE CAP IS RIGID");
   }
-  for (std::size_t i = 0; i < m.loadCases.size(); ++i) {
-    const LoadCase& c = m.loadCases[i];
-    if (c.stiffnessSwitch() < 1 || c.notAnalyzed()) continue;
-    notCarriedOut(d,
-                  "FOUNDATION STIFFNESS OF LOAD CASE " + value(static_cast<int>(i + 1)) +
-                      " (RECORD C5, INTEGER 9 = " + value(c.stiffnessSwitch()) + ")",
-                  "ONLY THE TOTAL LOAD IS ANALYZED");
-  }
   return d;
 }
 

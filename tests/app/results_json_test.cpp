@@ -502,6 +502,33 @@ TEST(ResultsJson, APartialSolutionCarriesItsLoadFraction) {
   expectEquilibrium(r, item);
 }
 
+// The foundation stiffness of a case: per point its load and displacement at the origin and the
+// stiffness matrix over the components of the analysis.
+TEST(ResultsJson, AStiffnessCaseCarriesItsPointsAndMatrices) {
+  test::Deck d;  // switch 11 at load factors 0.5 and 1.0 of PX 1.0E5, PY 5.0E3
+  d.loadCases = test::replaceFirst(d.loadCases, "load\n0 0 0 0 0 0 0\n", "load\n0 11 0 0 0 0 0\n");
+  d.loadCases = test::replaceFirst(d.loadCases, "0.0\n0\n0\n", "0.0\n0\n2\n0.5\n1.0\n");
+  test::TempDir dir;
+  const json r = resultsOf(dir.path(), runWithJson(dir.path(), d.text()));
+  const json& f = r["items"][0]["foundation_stiffness"];
+  EXPECT_EQ(f["family"], "equivalent_stiffness");
+  EXPECT_EQ(f["method"], "total_load");
+  ASSERT_EQ(f["points"].size(), 2u);
+  for (const json& p : f["points"]) {
+    const double factor = p["factor"];
+    // The case's load scaled by the point's factor (or the part of it a partial solve reached).
+    const std::vector<double> load = vec(p["load"]);
+    EXPECT_TRUE(p["status"] == "converged" || p["status"] == "partial");
+    EXPECT_LE(load[0], factor * 1.0e5);
+    EXPECT_DOUBLE_EQ(load[1], 0.05 * load[0]);
+    EXPECT_GT(vec(p["displacement"])[1], 0.0);  // pushed along +Y
+    ASSERT_EQ(p["stiffness"].size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_GT(p["stiffness"][i][i].get<double>(), 0.0);
+  }
+  EXPECT_EQ(f["points"][0]["status"], "converged");
+  EXPECT_FALSE(r["items"][1].contains("foundation_stiffness"));  // the combination asks for none
+}
+
 // ---------------------------------------------------------------------------------------------
 // Text from the input as UTF-8
 

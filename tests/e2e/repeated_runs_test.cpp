@@ -51,7 +51,7 @@ TEST_P(ExampleRun, CompletesWithEveryHeaderInTheTrace) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleRun,
                          ::testing::Values("group3d.dat", "bent2d.dat", "all_sections.dat",
-                                           "first3d.dat", "first2d.dat"),
+                                           "first3d.dat", "first2d.dat", "stiffness3d.dat"),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                            const std::string name = param.param;
                            return name.substr(0, name.find('.'));

@@ -163,16 +163,6 @@ std::vector<Malformed> malformedInputs() {
   d.soilLayers = with(d.soilLayers, "0.0 720.0", "720.0 0.0");
   cases.push_back(make("LayerBottomAboveTop", d, S::kInputInvalidValue, "RECORD I3 OF SOIL LAYER 1",
                        "720.0 0.0", "THE BOTTOM OF THE LAYER LIES ABOVE ITS TOP"));
-  for (int n : {11, 12}) {
-    d = base;
-    std::string values;
-    for (int k = 0; k < n; ++k) values += "0.5\n";
-    d.loadCases =
-        withEnding(d.loadCases, "0\n0\n", "0\n" + std::to_string(n) + "   levels\n" + values);
-    cases.push_back(make(
-        "StiffnessList" + std::to_string(n), d, S::kInputInvalidValue, "RECORD C11 OF LOAD CASE 1",
-        "levels", "A FOUNDATION-STIFFNESS LIST OF " + std::to_string(n) + " VALUES IS AMBIGUOUS"));
-  }
   d = base;
   d.switches[2] = 2;
   d.piles = "1\n2 0 1 0 0 0   no piles\n0.0 2.0 1.0 1.0 1.0\n0.0 0.0 0.0 0.0\n";
