@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "analysis/flexible_cap.hpp"
+
 namespace stilt {
 namespace {
 
@@ -180,6 +182,16 @@ class Driver {
     files_[Channel::kRuntime].line();
     files_[Channel::kRuntime].line("     ANALYSIS DUE TO TOTAL LOAD");
     files_[Channel::kConvergence].line("      ANALYSIS DUE TO TOTAL LOAD");
+
+    // A flexible cap with switch 4 = 2: the item's plate model is written, and nothing solved.
+    if (writesPlateModelOnly(m_)) {
+      const StatusCode written = writeItemPlateModel(m_, p_, files_, control, total);
+      if (!isOk(written)) return written;
+      record.analysed = true;
+      record.resultCode = kItemPlateModelWritten;
+      record.resultText = itemResultText(kItemPlateModelWritten, 0.0);
+      return StatusCode::kCompleted;
+    }
 
     StatusCode status = StatusCode::kCompleted;
     Diagnostics diag;
