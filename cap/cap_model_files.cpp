@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "cap/fixed_fields.hpp"
+#include "cap/plate_checks.hpp"
 
 namespace stilt::cap {
 namespace {
@@ -405,6 +406,72 @@ bool writeCapModel(const std::filesystem::path& folder, const CapFileNames& name
   return write(kGslabName, [&](std::ostream& os) { os << gslabText(names); }) &&
          write(names.cardModel, [&](std::ostream& os) { writeCardModel(m, os); }) &&
          write(names.keywordModel, [&](std::ostream& os) { writeKeywordModel(m, os); });
+}
+
+PlateStatus runCapPlateSolver(const std::filesystem::path& folder, CapSupports* supports,
+                              PlateSolution& solution, std::vector<std::string>& messages,
+                              std::string& error) {
+  std::ifstream gslab(folder / kGslabName);
+  if (!gslab) {
+    error = std::string(kGslabName) + " CANNOT BE OPENED IN " + folder.string();
+    return PlateStatus::kFileError;
+  }
+  CapFileNames names;
+  if (!readGslab(gslab, names, error)) return PlateStatus::kFileError;
+  std::ifstream card(folder / names.cardModel);
+  if (!card) {
+    error = "THE CARD MODEL " + names.cardModel + " CANNOT BE OPENED";
+    return PlateStatus::kFileError;
+  }
+  CardReader reader = cardReaderOf(card, names.cardModel);
+  std::ofstream listing(folder / names.listing, std::ios::binary | std::ios::trunc);
+  std::ofstream steps(folder / names.stepResults, std::ios::binary | std::ios::trunc);
+  std::ofstream messageFile(folder / names.messages, std::ios::binary | std::ios::trunc);
+  if (!listing || !steps || !messageFile) {
+    error =
+        "THE PLATE LISTING, STEP RESULTS OR MESSAGE FILE CANNOT BE WRITTEN IN " + folder.string();
+    return PlateStatus::kFileError;
+  }
+  PlateOutputs out;
+  out.listing = &listing;
+  out.steps = &steps;
+  PlateModel m;
+  PlateStatus status = PlateStatus::kCompleted;
+  if (!readCardHeader(reader, m, error)) {
+    status = PlateStatus::kFileError;
+  } else {
+    PlateCheck check;
+    checkControl(m.control, check);
+    if (check.check1Failed()) {
+      // The counts cannot be trusted: the rest of the file is listed, not read.
+      writeModelEcho(m, listing);
+      const std::vector<std::string> lines = check1Lines(check);
+      for (const std::string& l : lines) listing << l << '\n';
+      out.messages.insert(out.messages.end(), lines.begin(), lines.end());
+      listing << "\n NOW FOLLOWING A LISTING OF POST-DISASTER DATA CARDS\n\n";
+      for (const std::string& l : remainingLines(reader)) listing << l << '\n';
+      status = PlateStatus::kCheck1Failed;
+    } else if (!readCardBody(reader, m, error)) {
+      status = PlateStatus::kFileError;
+    } else {
+      const std::vector<std::string> rest = remainingLines(reader);
+      status = runPlateAnalysis(m, supports, &rest, out, solution);
+    }
+  }
+  if (status == PlateStatus::kFileError) {
+    listing << ' ' << error << '\n';
+    out.messages.push_back(" " + error);
+  }
+  for (const std::string& l : out.messages) messageFile << l << '\n';
+  messages = std::move(out.messages);
+  listing.close();
+  steps.close();
+  messageFile.close();
+  if (!listing || !steps || !messageFile) {
+    error = "THE PLATE FILES COULD NOT BE WRITTEN WHOLE IN " + folder.string();
+    return PlateStatus::kFileError;
+  }
+  return status;
 }
 
 }  // namespace stilt::cap

@@ -13,6 +13,7 @@
 
 #include "cap/cap_mesh.hpp"
 #include "cap/plate_model.hpp"
+#include "cap/plate_solver.hpp"
 
 namespace stilt::cap {
 
@@ -89,5 +90,12 @@ inline constexpr const char* kGslabName = "gslab.dat";
 // in `error` when a file cannot be written whole.
 [[nodiscard]] bool writeCapModel(const std::filesystem::path& folder, const CapFileNames& names,
                                  const PlateModel& m, std::string& error);
+
+// The plate run of a folder: reads `gslab.dat` and the card model it names (both must exist),
+// checks and solves the model on `supports`, and writes the plate listing, the step results and
+// the message file named there. kFileError with `error` saying which file and why.
+[[nodiscard]] PlateStatus runCapPlateSolver(const std::filesystem::path& folder,
+                                            CapSupports* supports, PlateSolution& solution,
+                                            std::vector<std::string>& messages, std::string& error);
 
 }  // namespace stilt::cap

@@ -51,6 +51,7 @@ enum class PlateStatus {
   kMinimumIncrement,     // a step failed with the smallest increment allowed
   kSupportFailed,        // a support could not give its response
   kBadSupport,           // more supports asked for than given
+  kFileError,            // gslab.dat or a file it names cannot be opened, read or written
 };
 
 // The results of the last converged step.

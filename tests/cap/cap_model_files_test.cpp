@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "cap/fixed_fields.hpp"
@@ -268,6 +269,69 @@ TEST(CapModelFiles, WrittenIntoAFolderAndSolvedFromTheCardModel) {
   double total = 0.0;
   for (const auto& f : s.supportForces) total += f[0];
   EXPECT_NEAR(total, -1000.0, 1e-6);
+  std::filesystem::remove_all(folder);
+}
+
+// The plate run of a folder: gslab.dat, the card model it names, and the three files it writes.
+TEST(CapPlateRun, SolvesTheCardModelNamedInGslabAndWritesItsFiles) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("stilt_cap_run_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  CapModelInput in = capInput();
+  in.piles = {{0.0, -3.5, 1.75, {1, 0, 0}, 2},
+              {0.0, 4.5, 1.75, {1, 0, 0}, 2},
+              {0.0, -3.5, -1.25, {1, 0, 0}, 2},
+              {0.0, 4.5, -1.25, {1, 0, 0}, 2}};
+  const CapFileNames names = capFileNamesFor("run");
+  std::string error;
+  std::array<double, 36> k{};
+  for (std::size_t i = 0; i < 6; ++i) k[i * 7] = 1.0e5;
+  LinearSupports supports(std::vector<std::array<double, 36>>(4, k));
+  PlateSolution s;
+  std::vector<std::string> messages;
+
+  // Without gslab.dat the run stops at the open.
+  EXPECT_EQ(runCapPlateSolver(folder, &supports, s, messages, error), PlateStatus::kFileError);
+  EXPECT_EQ(error, "gslab.dat CANNOT BE OPENED IN " + folder.string());
+
+  ASSERT_TRUE(writeCapModel(folder, names, buildCapPlateModel(in), error)) << error;
+  ASSERT_EQ(runCapPlateSolver(folder, &supports, s, messages, error), PlateStatus::kCompleted)
+      << error;
+  EXPECT_EQ(s.step, 2);  // DT = 0.5
+  const std::string listing = [&] {
+    std::ifstream f(folder / names.listing);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }();
+  EXPECT_NE(listing.find(" TEST OF ORLIM5_FC\n"), std::string::npos);
+  EXPECT_NE(listing.find(" DISPLACEMENTS     STEP =    2     TIME =    1.0000\n"),
+            std::string::npos);
+  std::ifstream steps(folder / names.stepResults);
+  std::string first;
+  std::getline(steps, first);
+  EXPECT_EQ(first, "STEP_DATA      14");
+  std::getline(steps, first);
+  EXPECT_EQ(first, "UX UY UZ ROTX ROTY ROTZ SXX SYY SXY MOM_X MOM_Y MOM_XY SH_XZ SH_YZ");
+  std::ifstream msg(folder / names.messages);
+  std::getline(msg, first);
+  EXPECT_EQ(first.substr(0, 22), " STEP     1   TCUR   =");
+
+  // A control record that CHECK1 refuses: its diagnosis, then the rest of the file as it stands.
+  {
+    std::ifstream card(folder / names.cardModel);
+    std::string text(std::istreambuf_iterator<char>(card), {});
+    text.replace(text.find("      13       2       1       8"), 32,
+                 "      13       2       1      12");  // NNODE = 12
+    std::ofstream(folder / names.cardModel, std::ios::trunc) << text;
+  }
+  EXPECT_EQ(runCapPlateSolver(folder, &supports, s, messages, error), PlateStatus::kCheck1Failed);
+  std::ifstream refused(folder / names.listing);
+  const std::string text(std::istreambuf_iterator<char>(refused), {});
+  const std::size_t dump = text.find(
+      " *** DIAGNOSIS BY CHECK1, ERROR    6\n\n"
+      " NOW FOLLOWING A LISTING OF POST-DISASTER DATA CARDS\n\n"
+      "       1       1       1       1       3      11");
+  EXPECT_NE(dump, std::string::npos) << text;
+  EXPECT_EQ(messages, std::vector<std::string>{" *** DIAGNOSIS BY CHECK1, ERROR    6"});
   std::filesystem::remove_all(folder);
 }
 
