@@ -288,6 +288,7 @@ bool readCardBody(CardReader& r, PlateModel& m, std::string& error) {
   }
   m.nodes.clear();
   m.nodes.reserve(count(k.npoin));
+  std::vector<char> seen(count(k.npoin), 0);
   for (int n = 0; n < k.npoin; ++n) {
     if (!nextLine(r, "A NODE RECORD", i, error)) return false;
     Record rec(r, i, error);
@@ -296,8 +297,18 @@ bool readCardBody(CardReader& r, PlateModel& m, std::string& error) {
     if (!rec.integer(8, node.number, "THE NODE NUMBER") || !rec.integer(8, code, "THE NODE CODE") ||
         !rec.real(12, node.x, "X") || !rec.real(12, node.y, "Y") || !rec.real(12, node.z, "Z"))
       return false;
+    if (node.number < 1 || node.number > k.npoin ||
+        static_cast<std::size_t>(node.number) > seen.size() ||
+        seen[static_cast<std::size_t>(node.number - 1)]++ != 0) {
+      error = fmt::format("LINE {} OF {}: NODE NUMBER {} IS REPEATED OR OUTSIDE 1 TO NPOIN = {}",
+                          i + 1, r.fileName, node.number, k.npoin);
+      return false;
+    }
     m.nodes.push_back(node);
   }
+  // The plate addresses a node by its number: keep them in that order.
+  std::sort(m.nodes.begin(), m.nodes.end(),
+            [](const PlateNode& a, const PlateNode& b) { return a.number < b.number; });
   m.materials.clear();
   for (int n = 0; n < k.nmats; ++n) {
     if (!nextLine(r, "A MATERIAL RECORD", i, error)) return false;

@@ -55,10 +55,11 @@ void checkMesh(const PlateModel& m, PlateCheck& out) {
     i = j;
   }
 
-  // 14 to 17: materials and connectivity.
+  // 14 to 17: materials and connectivity (a material must also have been given).
+  const int nmats = std::min(m.control.nmats, static_cast<int>(m.materials.size()));
   std::vector<char> appears(m.nodes.size(), 0);
   for (const PlateElement& el : m.elements) {
-    if (el.material < 1 || el.material > m.control.nmats) ++e[14];
+    if (el.material < 1 || el.material > nmats) ++e[14];
     for (std::size_t a = 0; a < el.nodes.size(); ++a) {
       const int n = el.nodes[a];
       if (n == 0) ++e[15];

@@ -332,6 +332,12 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
         out.messages.insert(out.messages.end(), lines.begin(), lines.end());
         return PlateStatus::kNonPositiveJacobian;
       }
+      if (o.kind == FrontalOutcome::Kind::kFrontTooSmall) {  // CHECK2 sizes the front first
+        const std::string line = " *** DIAGNOSIS BY CHECK2, ERROR   21";
+        listing << line << '\n';
+        out.messages.push_back(line);
+        return PlateStatus::kCheck2Failed;
+      }
       if (o.kind != FrontalOutcome::Kind::kSolved) {
         const std::string line =
             fmt::format(" NEGATIVE OR ZERO PIVOT ENCOUNTERED FOR VARIABLE NO.{:>8} OF VALUE{}",

@@ -179,6 +179,37 @@ TEST(CardModel, AMalformedOrShortFileNamesTheLine) {
   EXPECT_EQ(error, "cap.dat ENDS BEFORE AN ELEMENT RECORD (AFTER LINE 4)");
 }
 
+// Nodes are placed by their numbers: a file listing them in another order reads the same model,
+// and a number given twice is refused with its line.
+TEST(CardModel, NodesArePlacedByTheirNumbers) {
+  std::ostringstream os;
+  writeCardModel(buildCapPlateModel(capInput()), os);
+  std::vector<std::string> lines;
+  std::istringstream is(os.str());
+  for (std::string l; std::getline(is, l);) lines.push_back(l);
+  std::swap(lines[5], lines[17]);  // nodes 1 and 13
+  std::string swapped;
+  for (const std::string& l : lines) swapped += l + "\n";
+  std::istringstream in(swapped);
+  CardReader reader = cardReaderOf(in, "cap.dat");
+  PlateModel m;
+  std::string error;
+  ASSERT_TRUE(readCardHeader(reader, m, error) && readCardBody(reader, m, error)) << error;
+  EXPECT_EQ(m.nodes[0].number, 1);
+  EXPECT_DOUBLE_EQ(m.nodes[0].y, -3.5);
+  EXPECT_EQ(m.nodes[12].number, 13);
+  EXPECT_DOUBLE_EQ(m.nodes[12].y, 4.5);
+
+  lines[17] = lines[5];  // node 13 twice
+  std::string repeated;
+  for (const std::string& l : lines) repeated += l + "\n";
+  std::istringstream again(repeated);
+  CardReader r2 = cardReaderOf(again, "cap.dat");
+  ASSERT_TRUE(readCardHeader(r2, m, error));
+  EXPECT_FALSE(readCardBody(r2, m, error));
+  EXPECT_EQ(error, "LINE 18 OF cap.dat: NODE NUMBER 13 IS REPEATED OR OUTSIDE 1 TO NPOIN = 13");
+}
+
 TEST(KeywordModel, SectionsInOrderWithStarredDataLines) {
   CapModelInput in = capInput();
   std::ostringstream os;
