@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "analysis/flexible_cap.hpp"
+
 namespace stilt {
 namespace {
 
@@ -184,6 +186,16 @@ class Driver {
     const int stiffnessSwitch =
         combinations ? 0 : m_.loadCases[static_cast<std::size_t>(i)].stiffnessSwitch();
     if (stiffnessSwitch < 1) totalLoadHeading();
+
+    // A flexible cap with switch 4 = 2: the item's plate model is written, and nothing solved.
+    if (writesPlateModelOnly(m_)) {
+      const StatusCode written = writeItemPlateModel(m_, p_, files_, control, total);
+      if (!isOk(written)) return written;
+      record.analysed = true;
+      record.resultCode = kItemPlateModelWritten;
+      record.resultText = itemResultText(kItemPlateModelWritten, 0.0);
+      return StatusCode::kCompleted;
+    }
 
     StatusCode status = StatusCode::kCompleted;
     Diagnostics diag;

@@ -19,6 +19,8 @@ std::string itemResultText(int code, double convergedFraction) {
       return "SINGULAR STIFFNESS MATRIX";
     case kItemNotAnalysed:
       return "ANALYSIS NOT PERFORMED";
+    case kItemPlateModelWritten:
+      return "PLATE MODEL WRITTEN, NOT SOLVED";
     default:
       return {};
   }

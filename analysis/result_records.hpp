@@ -66,6 +66,8 @@ struct RunBeginRecord {
 // The result-status line of an item: its code (as CapOutcome, or 9 for an item the input
 // flags as not analysed) and its text.
 inline constexpr int kItemNotAnalysed = 9;
+// An item of a flexible cap (switch 4 = 2) whose plate model was written and not solved.
+inline constexpr int kItemPlateModelWritten = 10;
 [[nodiscard]] std::string itemResultText(int code, double convergedFraction);
 
 // The passive resistance of an embedded cap at the reported displacement.
@@ -110,7 +112,7 @@ struct FoundationStiffnessRecord {
 struct ItemEndRecord {
   ItemHeader header;
   bool analysed = false;           // false for an item flagged not to be analysed
-  int resultCode = 0;              // 1, 2, 3, 6, 7 or 9
+  int resultCode = 0;              // 1, 2, 3, 6, 7, 9 or 10
   std::string resultText;          // e.g. "ANALYSIS COMPLETED"
   bool hasResults = false;         // codes 1 and 2: the values below are those reported
   double convergedFraction = 0.0;  // of the item's load

@@ -448,7 +448,8 @@ void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
   outcome.kind = record.header.kind;
   outcome.number = record.header.number;
   outcome.reached = reached;
-  outcome.analysed = reached && record.resultCode != kItemNotAnalysed;
+  outcome.analysed = reached && record.resultCode != kItemNotAnalysed &&
+                     record.resultCode != kItemPlateModelWritten;
   outcome.resultCode = record.resultCode;
   outcome.resultText = record.resultText;
   outcome.hasResults = record.hasResults;

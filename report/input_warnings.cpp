@@ -32,7 +32,8 @@ Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
                       value(s.capOption()) + ")",
                   "THE CAP TAKES NONE");
   }
-  if (s.flexibleCap() >= 1) {
+  // Switch 4 = 2 in three dimensions writes the plate model of every item instead of solving it.
+  if (s.flexibleCap() >= 1 && !(s.is3d() && s.flexibleCap() == 2)) {
     notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",
                   "THE CAP IS RIGID");
   }

@@ -435,6 +435,25 @@ INSTANTIATE_TEST_SUITE_P(Examples, ExampleResultsJson, ::testing::ValuesIn(examp
 // ---------------------------------------------------------------------------------------------
 // Items without full results
 
+// A flexible cap with switch 4 = 2 writes its plate model and solves nothing: every item says
+// so, with no results.
+TEST(ResultsJson, APlateModelItemIsWrittenNotSolved) {
+  test::Deck d;
+  d.switches[4] = 2;
+  d.flexibleCap = "0.0 0.0 2 1 3.6E6 0.2\n";
+  test::TempDir dir;
+  const StatusCode status = runWithJson(dir.path(), d.text());
+  ASSERT_EQ(status, StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), status);
+  ASSERT_EQ(r["items"].size(), 2u);
+  for (const json& item : r["items"]) {
+    EXPECT_EQ(item["analyzed"], false);
+    EXPECT_EQ(item["result_code"], 10);
+    EXPECT_EQ(item["result_text"], "PLATE MODEL WRITTEN, NOT SOLVED");
+    EXPECT_EQ(item["cap_displacement"], json::array());
+  }
+}
+
 TEST(ResultsJson, AFlaggedCaseIsNotAnalyzedAndHasNoResults) {
   test::TempDir dir;
   const StatusCode status = runWithJson(dir.path(), test::flaggedMiddleCaseDeck().text());

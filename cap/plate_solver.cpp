@@ -1,0 +1,437 @@
+#include "cap/plate_solver.hpp"
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "cap/fixed_fields.hpp"
+#include "cap/frontal_solver.hpp"
+#include "cap/plate_checks.hpp"
+
+namespace stilt::cap {
+namespace {
+
+constexpr std::size_t kN = kNodeFreedoms;
+// Error measures below this count as zero.
+constexpr double kNegligibleError = 1.0e-10;
+
+double norm(const std::vector<double>& v) {
+  double s = 0.0;
+  for (double x : v) s += x * x;
+  return std::sqrt(s);
+}
+
+std::string e12(double v) {
+  return fieldE(v, 12, 4);
+}
+
+void writeLines(std::ostream& os, const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) os << l << '\n';
+}
+
+void dump(std::ostream& listing, const std::vector<std::string>* lines) {
+  listing << "\n NOW FOLLOWING A LISTING OF POST-DISASTER DATA CARDS\n\n";
+  if (lines != nullptr)
+    for (const std::string& l : *lines) listing << l << '\n';
+}
+
+void writeStepListings(const PlateModel& m, const PlateSolution& s, std::ostream& os) {
+  os << fmt::format("\n DISPLACEMENTS     STEP ={:>5}     TIME ={}\n\n", s.step,
+                    fieldF(s.time, 10, 4));
+  os << "    NODE      X-DISP      Y-DISP      Z-DISP     XZ-ROT.     YZ-ROT.       Z-ROT\n";
+  for (std::size_t n = 0; n < m.nodes.size(); ++n) {
+    os << fieldI(m.nodes[n].number, 8);
+    for (std::size_t d = 0; d < kN; ++d) os << e12(s.displacement[n * kN + d]);
+    os << '\n';
+  }
+  os << "\n REACTIONS\n\n";
+  os << "    NODE     X-FORCE     Y-FORCE     Z-FORCE   XZ-MOMENT   YZ-MOMENT    Z-MOMENT\n";
+  for (std::size_t n = 0; n < m.nodes.size(); ++n) {
+    const auto first = s.reactions.begin() + static_cast<std::ptrdiff_t>(n * kN);
+    if (std::all_of(first, first + kN, [](double r) { return r == 0.0; })) continue;
+    os << fieldI(m.nodes[n].number, 8);
+    for (std::size_t d = 0; d < kN; ++d) os << e12(s.reactions[n * kN + d]);
+    os << '\n';
+  }
+  os << "\n STRESS RESULTANTS AT THE GAUSS POINTS\n";
+  for (std::size_t e = 0; e < m.elements.size(); ++e) {
+    os << fmt::format("\n ELEMENT NO.={:>6}\n", m.elements[e].number);
+    os << "    X-COORD.    Y-COORD.    SIGMA_XX    SIGMA_YY    SIGMA_XY    X-MOMENT    Y-MOMENT"
+          "   XY-MOMENT  XZ-S,FORCE  YZ-S,FORCE\n";
+    for (const GaussResultants& g : s.gauss[e]) {
+      os << e12(g.y) << e12(g.z);
+      for (double v : g.values) os << e12(v);
+      os << '\n';
+    }
+  }
+}
+
+void writeStepBlock(const PlateModel& m, const PlateSolution& s, std::ostream& os) {
+  os << "STEP_DATA" << fieldI(14, 8) << '\n';
+  os << "UX UY UZ ROTX ROTY ROTZ SXX SYY SXY MOM_X MOM_Y MOM_XY SH_XZ SH_YZ\n";
+  os << "STEP" << fieldI(s.step, 8) << '\n';
+  for (std::size_t n = 0; n < m.nodes.size(); ++n) {
+    os << fieldI(m.nodes[n].number, 5);
+    for (std::size_t d = 0; d < kN; ++d) os << e12(s.displacement[n * kN + d]);
+    for (double v : s.nodal[n]) os << e12(v);
+    os << '\n';
+  }
+  os << "END_STEP_DATA\n";
+}
+
+}  // namespace
+
+bool LinearSupports::respond(std::size_t index, const std::array<double, 6>& u,
+                             std::array<double, 6>& resistance, std::array<double, 36>& tangent,
+                             std::string& message) {
+  if (index >= stiffness_.size()) {
+    message = fmt::format("NO STIFFNESS GIVEN FOR SUPPORT {}", index + 1);
+    return false;
+  }
+  tangent = stiffness_[index];
+  for (std::size_t i = 0; i < 6; ++i) {
+    double s = 0.0;
+    for (std::size_t j = 0; j < 6; ++j) s += tangent[i * 6 + j] * u[j];
+    resistance[i] = s;
+  }
+  return true;
+}
+
+std::vector<ElementCoordinates> elementCoordinates(const PlateModel& m) {
+  std::vector<ElementCoordinates> c(m.elements.size());
+  for (std::size_t e = 0; e < m.elements.size(); ++e)
+    for (std::size_t a = 0; a < kElementNodes; ++a) {
+      const PlateNode& n = m.nodes[static_cast<std::size_t>(m.elements[e].nodes[a] - 1)];
+      c[e].y[a] = n.y;
+      c[e].z[a] = n.z;
+    }
+  return c;
+}
+
+int nearestNode(const PlateModel& m, double y, double z) {
+  int best = 0;
+  double bestDistance = std::numeric_limits<double>::infinity();
+  for (std::size_t n = 0; n < m.nodes.size(); ++n) {
+    const double d = std::hypot(m.nodes[n].y - y, m.nodes[n].z - z);
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = static_cast<int>(n) + 1;
+    }
+  }
+  return best;
+}
+
+std::vector<double> nodalLoads(const PlateModel& m, const std::vector<ElementCoordinates>& coords) {
+  std::vector<double> f(m.nodes.size() * kN, 0.0);
+  for (const PlateLoad& load : m.loads) {
+    bool placed = false;
+    for (std::size_t e = 0; e < m.elements.size() && !placed; ++e) {
+      const ElementCoordinates& c = coords[e];
+      const auto [ylo, yhi] = std::minmax_element(c.y.begin(), c.y.end());
+      const auto [zlo, zhi] = std::minmax_element(c.z.begin(), c.z.end());
+      const double tol = 1.0e-9 * (1.0 + std::abs(*yhi - *ylo) + std::abs(*zhi - *zlo));
+      if (load.y < *ylo - tol || load.y > *yhi + tol || load.z < *zlo - tol || load.z > *zhi + tol)
+        continue;
+      double xi = 0.0, eta = 0.0;
+      if (!locateInElement(c, load.y, load.z, xi, eta)) continue;
+      const ShapeFunctions s = shapeFunctions(xi, eta);
+      for (std::size_t a = 0; a < kElementNodes; ++a) {
+        const std::size_t g0 = static_cast<std::size_t>(m.elements[e].nodes[a] - 1) * kN;
+        for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += s.n[a] * load.forces[d];
+      }
+      placed = true;
+    }
+    if (placed) continue;
+    const int node = nearestNode(m, load.y, load.z);
+    if (node == 0) continue;
+    const PlateNode& n = m.nodes[static_cast<std::size_t>(node - 1)];
+    const std::size_t g0 = static_cast<std::size_t>(node - 1) * kN;
+    const double dy = load.y - n.y, dz = load.z - n.z;
+    const std::array<double, 6>& p = load.forces;
+    for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += p[d];
+    // The moment (0, dy, dz) × (PX, PY, PZ) of moving the force to the node.
+    f[g0 + 3] += dy * p[2] - dz * p[1];
+    f[g0 + 4] += dz * p[0];
+    f[g0 + 5] += -dy * p[0];
+  }
+  return f;
+}
+
+void writeModelEcho(const PlateModel& m, std::ostream& os) {
+  const PlateControl& c = m.control;
+  os << ' ' << m.title << "\n\n";
+  const std::pair<const char*, int> counts[] = {
+      {"NPOIN", c.npoin}, {"NELEM", c.nelem}, {"NVFIX", c.nvfix}, {"NCASE", c.ncase},
+      {"NTYPE", c.ntype}, {"NNODE", c.nnode}, {"NDOFN", c.ndofn}, {"NMATS", c.nmats},
+      {"NPROP", c.nprop}, {"NGAUS", c.ngaus}, {"NDIME", c.ndime}, {"NSTRE", c.nstre},
+      {"NEVAB", c.nevab}, {"NNLOD", c.nnlod}, {"NNSTI", c.nnsti}, {"NDLOD", c.ndlod},
+      {"NDSTI", c.ndsti}, {"NCLOD", c.nclod}, {"NCSTI", c.ncsti}, {"NCTSTI", c.nctsti}};
+  for (const auto& [name, value] : counts) os << fmt::format(" {:<8}={}\n", name, fieldI(value, 8));
+  const PlateStepping& t = m.stepping;
+  os << fmt::format(" {:<8}={}\n {:<8}={}\n {:<8}={}\n {:<8}={}\n {:<8}={}\n", "DT",
+                    fieldF(t.dt, 10, 4), "TINI", fieldF(t.tini, 10, 4), "TEND",
+                    fieldF(t.tend, 10, 4), "DTMIN", fieldF(t.dtmin, 10, 4), "MAXITER",
+                    fieldI(t.maxiter, 10));
+  os << "\n ELEMENT PROPERTY     NODE NUMBERS\n";
+  for (const PlateElement& e : m.elements) {
+    os << fieldI(e.number, 8) << fieldI(e.material, 9) << "    ";
+    for (int n : e.nodes) os << fieldI(n, 6);
+    os << '\n';
+  }
+  os << "\n NODAL POINT COORDINATES\n\n    NODE           X           Y           Z\n";
+  for (const PlateNode& n : m.nodes)
+    os << fieldI(n.number, 8) << fieldF(n.x, 12, 4) << fieldF(n.y, 12, 4) << fieldF(n.z, 12, 4)
+       << '\n';
+  os << "\n MATERIAL PROPERTIES\n\n  NUMBER YOUNG MODULUS POISSON RATIO   THICKNESS\n";
+  for (std::size_t i = 0; i < m.materials.size(); ++i)
+    os << fieldI(static_cast<long long>(i + 1), 8) << fieldE(m.materials[i].young, 14, 5)
+       << fieldE(m.materials[i].poisson, 14, 5) << fieldE(m.materials[i].thickness, 12, 4) << '\n';
+  if (!m.restraints.empty()) {
+    os << "\n RESTRAINED NODES   FIXED VALUES\n\n    NODE    CODE\n";
+    for (const PlateRestraint& r : m.restraints) {
+      os << fieldI(r.node, 8) << "  ";
+      for (int code : r.codes) os << (code != 0 ? '1' : '0');
+      for (double v : r.values) os << e12(v);
+      os << '\n';
+    }
+  }
+  os << "\n NODAL LOADS\n\n           Y           Z     X-FORCE     Y-FORCE     Z-FORCE   XZ-MOMENT"
+        "   YZ-MOMENT    Z-MOMENT\n";
+  for (const PlateLoad& l : m.loads) {
+    os << e12(l.y) << e12(l.z);
+    for (double v : l.forces) os << e12(v);
+    os << '\n';
+  }
+  os << "\n NODAL STIFFNESSES\n\n           X           Y           Z       DIR-1       DIR-2"
+        "       DIR-3      FLAG-1      FLAG-2      FLAG-3\n";
+  for (const PlateSpring& s : m.springs) {
+    os << e12(s.x) << e12(s.y) << e12(s.z);
+    for (double v : s.direction) os << e12(v);
+    for (double v : s.flags) os << e12(v);
+    os << '\n';
+  }
+}
+
+PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
+                             const std::vector<std::string>* dumpLines, PlateOutputs& out,
+                             PlateSolution& solution) {
+  std::ostream& listing = *out.listing;
+  writeModelEcho(m, listing);
+
+  PlateCheck check;
+  checkControl(m.control, check);
+  if (check.check1Failed()) {
+    const std::vector<std::string> lines = check1Lines(check);
+    writeLines(listing, lines);
+    out.messages.insert(out.messages.end(), lines.begin(), lines.end());
+    dump(listing, dumpLines);
+    return PlateStatus::kCheck1Failed;
+  }
+  // The checks of the mesh work on what was read; counts that disagree with it are refused too.
+  checkMesh(m, check);
+  {
+    const std::vector<std::string> lines = check2Lines(check);
+    writeLines(listing, lines);
+    if (check.check2Failed()) {
+      out.messages.insert(out.messages.end(), lines.begin() + 1, lines.end());
+      dump(listing, dumpLines);
+      return PlateStatus::kCheck2Failed;
+    }
+  }
+  if (m.materials.empty()) return PlateStatus::kCheck1Failed;  // CHECK1 error 8 covers it
+
+  const std::size_t npoin = m.nodes.size();
+  const std::size_t nfree = npoin * kN;
+  const std::vector<ElementCoordinates> coords = elementCoordinates(m);
+  const std::vector<double> fullLoad = nodalLoads(m, coords);
+  const std::vector<int> last = lastAppearances(m);
+
+  std::vector<char> restrained(nfree, 0);
+  std::vector<double> prescribedTotal(nfree, 0.0);
+  for (const PlateRestraint& r : m.restraints)
+    for (std::size_t d = 0; d < kN; ++d)
+      if (r.codes[d] != 0) {
+        restrained[static_cast<std::size_t>(r.node - 1) * kN + d] = 1;
+        prescribedTotal[static_cast<std::size_t>(r.node - 1) * kN + d] = r.values[d];
+      }
+  solution.supportNode.clear();
+  for (const PlateSpring& s : m.springs) solution.supportNode.push_back(nearestNode(m, s.y, s.z));
+  if (!m.springs.empty() && supports == nullptr) return PlateStatus::kBadSupport;
+
+  std::vector<double> u(nfree, 0.0), converged(nfree, 0.0), du, reactions, rhs(nfree),
+      prescribed(nfree, 0.0);
+  std::vector<char> hasStiffness(npoin, 0);
+  std::vector<std::array<double, 36>> nodeStiffness(npoin);
+  std::vector<std::array<double, 6>> resistance(m.springs.size());
+  FrontalWorkspace ws;
+  FrontalInput in;
+  in.model = &m;
+  in.coordinates = &coords;
+  in.lastAppearance = &last;
+  in.frontSize = check.frontSize;
+  in.nodalRhs = &rhs;
+  in.restrained = &restrained;
+  in.prescribed = &prescribed;
+  in.displacement = &u;
+  in.hasNodeStiffness = &hasStiffness;
+  in.nodeStiffness = &nodeStiffness;
+
+  // The supports' response at the displacements u: their stiffness at their nodes and their
+  // resistance.
+  const auto evaluateSupports = [&](std::string& message) -> bool {
+    std::fill(hasStiffness.begin(), hasStiffness.end(), 0);
+    for (std::size_t s = 0; s < m.springs.size(); ++s) {
+      const std::size_t node = static_cast<std::size_t>(solution.supportNode[s] - 1);
+      std::array<double, 6> un{};
+      std::copy_n(u.begin() + static_cast<std::ptrdiff_t>(node * kN), kN, un.begin());
+      std::array<double, 36> tangent{};
+      if (!supports->respond(s, un, resistance[s], tangent, message)) return false;
+      if (!hasStiffness[node]) nodeStiffness[node].fill(0.0);
+      hasStiffness[node] = 1;
+      for (std::size_t i = 0; i < 36; ++i) nodeStiffness[node][i] += tangent[i];
+    }
+    return true;
+  };
+
+  const PlateStepping& t = m.stepping;
+  const double span = t.tend - t.tini;
+  double dt = t.dt;
+  double tcur = t.tini;
+  int step = 0;
+  PlateStatus status = PlateStatus::kCompleted;
+  const double endTolerance = 1.0e-12 * std::max(1.0, std::abs(t.tend));
+  while (tcur < t.tend - endTolerance) {
+    const double tnew = std::min(tcur + dt, t.tend);
+    const double lambda = span > 0.0 ? (tnew - t.tini) / span : 1.0;
+    out.messages.push_back(fmt::format(" STEP{:>6}   TCUR   ={}   DT ={}", step + 1,
+                                       fieldE(tnew, 12, 4), fieldE(tnew - tcur, 12, 4)));
+    const double loadNorm = lambda * norm(fullLoad);
+    bool done = false;
+    for (int iter = 1; iter <= t.maxiter; ++iter) {
+      std::string message;
+      if (!evaluateSupports(message)) {
+        out.messages.push_back(" " + message);
+        listing << ' ' << message << '\n';
+        return PlateStatus::kSupportFailed;
+      }
+      for (std::size_t g = 0; g < nfree; ++g) {
+        rhs[g] = lambda * fullLoad[g];
+        prescribed[g] = restrained[g] ? lambda * prescribedTotal[g] - u[g] : 0.0;
+      }
+      for (std::size_t s = 0; s < m.springs.size(); ++s) {
+        const std::size_t g0 = static_cast<std::size_t>(solution.supportNode[s] - 1) * kN;
+        for (std::size_t d = 0; d < kN; ++d) rhs[g0 + d] -= resistance[s][d];
+      }
+      const FrontalOutcome o = solveFrontal(in, ws, du, reactions);
+      if (o.kind == FrontalOutcome::Kind::kNonPositiveJacobian) {
+        const std::vector<std::string> lines = {" PROGRAM HALTED IN SUBROUTINE JACOB2",
+                                                " ZERO OR NEGATIVE AREA",
+                                                fmt::format(" ELEMENT NUMBER{:>8}", o.element)};
+        writeLines(listing, lines);
+        out.messages.insert(out.messages.end(), lines.begin(), lines.end());
+        return PlateStatus::kNonPositiveJacobian;
+      }
+      if (o.kind == FrontalOutcome::Kind::kFrontTooSmall) {  // CHECK2 sizes the front first
+        const std::string line = " *** DIAGNOSIS BY CHECK2, ERROR   21";
+        listing << line << '\n';
+        out.messages.push_back(line);
+        return PlateStatus::kCheck2Failed;
+      }
+      if (o.kind != FrontalOutcome::Kind::kSolved) {
+        const std::string line =
+            fmt::format(" NEGATIVE OR ZERO PIVOT ENCOUNTERED FOR VARIABLE NO.{:>8} OF VALUE{}",
+                        o.freedom, fieldE(o.pivot, 14, 6));
+        listing << line << '\n';
+        out.messages.push_back(line);
+        return PlateStatus::kZeroPivot;
+      }
+      double residual = 0.0;
+      for (std::size_t g = 0; g < nfree; ++g)
+        if (!restrained[g]) residual += ws.residual[g] * ws.residual[g];
+      residual = std::sqrt(residual);
+      for (std::size_t g = 0; g < nfree; ++g) u[g] += du[g];
+      const double dsdis = norm(du);
+      double tsdis = 0.0, asdis = 0.0;
+      for (std::size_t g = 0; g < nfree; ++g) {
+        tsdis += (u[g] - converged[g]) * (u[g] - converged[g]);
+        asdis += converged[g] * converged[g];
+      }
+      tsdis = std::sqrt(tsdis);
+      asdis = std::sqrt(asdis);
+      double err1 = asdis + tsdis > 0.0 ? dsdis / (asdis + tsdis) : 0.0;
+      double err2 = loadNorm > 0.0 ? residual / loadNorm : residual;
+      if (err1 < kNegligibleError) err1 = 0.0;
+      if (err2 < kNegligibleError) err2 = 0.0;
+      out.messages.push_back(fmt::format(" DSDIS ={}   TSDIS ={}   ASDIS + TSDIS ={}",
+                                         fieldE(dsdis, 12, 4), fieldE(tsdis, 12, 4),
+                                         fieldE(asdis + tsdis, 12, 4)));
+      out.messages.push_back(fmt::format(" ITER ={:>5}   ERR1 ={}   ERR2 ={}", iter,
+                                         fieldE(err1, 12, 4), fieldE(err2, 12, 4)));
+      if (err1 <= t.tolerance && err2 <= t.tolerance) {
+        done = true;
+        break;
+      }
+    }
+    if (!done) {
+      u = converged;
+      dt *= 0.5;
+      if (dt < t.dtmin) {
+        const std::string line = " error, REQUIRED INCREMENT LESS THAN MINIMUM SPECIFIED";
+        out.messages.push_back(line);
+        listing << line << '\n';
+        status = PlateStatus::kMinimumIncrement;
+        break;
+      }
+      continue;
+    }
+    tcur = tnew;
+    converged = u;
+    ++step;
+
+    // Results of the converged step: the supports' forces at the converged displacements, the
+    // reactions and the stress resultants.
+    std::string message;
+    if (!evaluateSupports(message)) {
+      out.messages.push_back(" " + message);
+      listing << ' ' << message << '\n';
+      return PlateStatus::kSupportFailed;
+    }
+    solution.step = step;
+    solution.time = tcur;
+    solution.displacement = u;
+    solution.reactions = reactions;
+    solution.supportForces = resistance;
+    for (std::size_t s = 0; s < m.springs.size(); ++s) {
+      const std::size_t g0 = static_cast<std::size_t>(solution.supportNode[s] - 1) * kN;
+      for (std::size_t d = 0; d < kN; ++d) solution.reactions[g0 + d] -= resistance[s][d];
+    }
+    solution.gauss.assign(m.elements.size(), ElementResultants{});
+    solution.nodal.assign(npoin, std::array<double, kStressResultants>{});
+    std::vector<int> shares(npoin, 0);
+    for (std::size_t e = 0; e < m.elements.size(); ++e) {
+      std::array<double, kElementFreedoms> ue{};
+      for (std::size_t a = 0; a < kElementNodes; ++a)
+        for (std::size_t d = 0; d < kN; ++d)
+          ue[a * kN + d] = u[static_cast<std::size_t>(m.elements[e].nodes[a] - 1) * kN + d];
+      if (!elementResultants(coords[e],
+                             m.materials[static_cast<std::size_t>(m.elements[e].material - 1)], ue,
+                             solution.gauss[e]))
+        return PlateStatus::kNonPositiveJacobian;  // already refused by the assembly
+      const auto nodal = nodalResultants(solution.gauss[e]);
+      for (std::size_t a = 0; a < kElementNodes; ++a) {
+        const std::size_t n = static_cast<std::size_t>(m.elements[e].nodes[a] - 1);
+        ++shares[n];
+        for (std::size_t v = 0; v < kStressResultants; ++v) solution.nodal[n][v] += nodal[a][v];
+      }
+    }
+    for (std::size_t n = 0; n < npoin; ++n)
+      if (shares[n] > 1)
+        for (double& v : solution.nodal[n]) v /= shares[n];
+    writeStepListings(m, solution, listing);
+    if (out.steps != nullptr) writeStepBlock(m, solution, *out.steps);
+  }
+  return status;
+}
+
+}  // namespace stilt::cap
