@@ -79,6 +79,8 @@ struct PassiveRecord {
   double resultant = 0.0;       // horizontal resultant of the passive force on the cap
   bool hasPosition = false;     // a resultant that is not zero has a line of action
   double position = 0.0;        // X of the resultant's line of action (positive downward)
+};
+
 // The foundation stiffness estimated for a load case at one point (a load level of the first
 // family, a load factor or a target deflection of the second).
 struct StiffnessPointRecord {
