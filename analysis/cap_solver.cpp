@@ -49,6 +49,36 @@ std::string cell(std::string_view label, double value, std::string_view unit) {
 
 }  // namespace
 
+void writeCapTableL(TextFile& f, const Vector6& fv, const Vector6& dv, const UnitLabels& u,
+                    bool planar) {
+  f.line("     * TABLE L *   COMPUTATION ON PILE CAP");
+  f.line();
+  f.line("     * EQUIVALENT CONC. LOAD AT ORIGIN *");
+  f.line();
+  if (planar) {
+    f.line("     " + cell("VERT. LOAD,", fv[0], u.force) + cell("HORI. LOAD,", fv[1], u.force) +
+           cell("MOMENT,", fv[5], u.moment));
+  } else {
+    f.line("     " + cell("VERT. LOAD,", fv[0], u.force) + cell("HOR. LOAD Y,", fv[1], u.force) +
+           cell("HOR. LOAD Z,", fv[2], u.force));
+    f.line("     " + cell("MOMENT X ,", fv[3], u.moment) + cell("MOMENT Y,", fv[4], u.moment) +
+           cell("MOMENT Z,", fv[5], u.moment));
+  }
+  f.line();
+  f.line("     * DISPLACEMENT OF GROUPED PILE");
+  f.line("       FOUNDATION AT ORIGIN *");
+  f.line();
+  if (planar) {
+    f.line("     " + cell("VERTICAL,", dv[0], u.length) + cell("HORIZONTAL,", dv[1], u.length) +
+           cell("ROTATION,", dv[5], u.radians));
+  } else {
+    f.line("     " + cell("VERTICAL ,", dv[0], u.length) + cell("HORIZONTAL Y,", dv[1], u.length) +
+           cell("HORIZONTAL Z,", dv[2], u.length));
+    f.line("     " + cell("ANGLE ROT. X,", dv[3], u.radians) +
+           cell("ANGLE ROT. Y,", dv[4], u.radians) + cell("ANGLE ROT. Z,", dv[5], u.radians));
+  }
+}
+
 namespace {
 
 // Load cases and combinations carry the same control parameters under the same names.
@@ -695,33 +725,11 @@ void CapSolver::writeResults(const CapControl& control, CapResult& result) {
   for (Channel c : {Channel::kReport, Channel::kSummary}) {
     TextFile& f = files[c];
     f.line();
-    f.line("     * TABLE L *   COMPUTATION ON PILE CAP");
-    f.line();
-    f.line("     * EQUIVALENT CONC. LOAD AT ORIGIN *");
-    f.line();
+    writeCapTableL(f, FV, DV, u, planar_);
     if (planar_) {
-      f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HORI. LOAD,", FV[1], u.force) +
-             cell("MOMENT,", FV[5], u.moment));
-    } else {
-      f.line("     " + cell("VERT. LOAD,", FV[0], u.force) + cell("HOR. LOAD Y,", FV[1], u.force) +
-             cell("HOR. LOAD Z,", FV[2], u.force));
-      f.line("     " + cell("MOMENT X ,", FV[3], u.moment) + cell("MOMENT Y,", FV[4], u.moment) +
-             cell("MOMENT Z,", FV[5], u.moment));
-    }
-    f.line();
-    f.line("     * DISPLACEMENT OF GROUPED PILE");
-    f.line("       FOUNDATION AT ORIGIN *");
-    f.line();
-    if (planar_) {
-      f.line("     " + cell("VERTICAL,", DV[0], u.length) + cell("HORIZONTAL,", DV[1], u.length) +
-             cell("ROTATION,", DV[5], u.radians));
       f.line();
       f.line(fmt::format("     NUMBER OF ITERATIONS ={:5d}", result.iterations));
     } else {
-      f.line("     " + cell("VERTICAL ,", DV[0], u.length) +
-             cell("HORIZONTAL Y,", DV[1], u.length) + cell("HORIZONTAL Z,", DV[2], u.length));
-      f.line("     " + cell("ANGLE ROT. X,", DV[3], u.radians) +
-             cell("ANGLE ROT. Y,", DV[4], u.radians) + cell("ANGLE ROT. Z,", DV[5], u.radians));
       f.line();
       f.line(fmt::format("     NUMBER OF GLOBAL ITERATIONS ={:5d}", result.iterations));
     }

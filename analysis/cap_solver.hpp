@@ -81,6 +81,11 @@ struct CapEnvelope {
   Vector6 minLoad{}, maxLoad{}, minDisplacement{}, maxDisplacement{};
 };
 
+// The cap's block of TABLE L: the equivalent concentrated load at the origin and the displacement
+// of the group there, with the planar labels in two dimensions (without the iteration count).
+void writeCapTableL(TextFile& f, const Vector6& fv, const Vector6& dv, const UnitLabels& u,
+                    bool planar);
+
 struct CapContext {
   FileSet& files;
   const AnalysisModel& model;

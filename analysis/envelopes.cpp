@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "analysis/cap_solver.hpp"
+
 namespace stilt {
 namespace {
 
@@ -15,11 +17,6 @@ void widen(Vector6& lo, Vector6& hi, const Vector6& v, bool first) {
     lo[k] = first ? v[k] : std::min(lo[k], v[k]);
     hi[k] = first ? v[k] : std::max(hi[k], v[k]);
   }
-}
-
-// A labelled value of the cap table, as an item prints it.
-std::string cell(std::string_view label, double value, std::string_view unit) {
-  return fmt::format("{:<15}{} {:<7}", label, formatRealCell(12, 4, value), unit);
 }
 
 const EnvelopeSettings& settingsOf(const AnalysisModel& m, bool combinations) {
@@ -162,32 +159,7 @@ void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeSto
   for (Channel c : {Channel::kReport, Channel::kSummary}) {
     TextFile& f = files[c];
     f.line();
-    f.line("     * TABLE L *   COMPUTATION ON PILE CAP");
-    f.line();
-    f.line("     * EQUIVALENT CONC. LOAD AT ORIGIN *");
-    f.line();
-    if (planar) {
-      f.line(kIndent + cell("VERT. LOAD,", fv[0], u.force) + cell("HORI. LOAD,", fv[1], u.force) +
-             cell("MOMENT,", fv[5], u.moment));
-    } else {
-      f.line(kIndent + cell("VERT. LOAD,", fv[0], u.force) + cell("HOR. LOAD Y,", fv[1], u.force) +
-             cell("HOR. LOAD Z,", fv[2], u.force));
-      f.line(kIndent + cell("MOMENT X ,", fv[3], u.moment) + cell("MOMENT Y,", fv[4], u.moment) +
-             cell("MOMENT Z,", fv[5], u.moment));
-    }
-    f.line();
-    f.line("     * DISPLACEMENT OF GROUPED PILE");
-    f.line("       FOUNDATION AT ORIGIN *");
-    f.line();
-    if (planar) {
-      f.line(kIndent + cell("VERTICAL,", dv[0], u.length) + cell("HORIZONTAL,", dv[1], u.length) +
-             cell("ROTATION,", dv[5], u.radians));
-    } else {
-      f.line(kIndent + cell("VERTICAL ,", dv[0], u.length) +
-             cell("HORIZONTAL Y,", dv[1], u.length) + cell("HORIZONTAL Z,", dv[2], u.length));
-      f.line(kIndent + cell("ANGLE ROT. X,", dv[3], u.radians) +
-             cell("ANGLE ROT. Y,", dv[4], u.radians) + cell("ANGLE ROT. Z,", dv[5], u.radians));
-    }
+    writeCapTableL(f, fv, dv, u, planar);
   }
   const std::vector<std::size_t> comps =
       planar ? std::vector<std::size_t>{0, 1, 5} : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
