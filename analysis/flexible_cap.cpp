@@ -151,7 +151,9 @@ class PlatePileSupports final : public cap::CapSupports {
     }
     for (std::size_t k = 0; k < 6; ++k) s_.FV[k] = r.time * s_.totalLoad_[k];
     s_.updateGroupMultipliers(mean, s_.FV);
-    StatusCode status = s_.pilePass(s_.DV, r.tangent, true, s_.RV, r.tangent);
+    // The forces of a converged step repeat the analyses of its last iteration's neighbourhood:
+    // their messages were written with it.
+    StatusCode status = s_.pilePass(s_.DV, r.tangent, r.tangent, s_.RV, r.tangent);
     if (isOk(status) && r.tangent && s_.pileStatus_ != 1) status = s_.assembleStiffness(s_.SS);
     if (!isOk(status)) {
       message = "A PILE COULD NOT BE ANALYSED";

@@ -240,17 +240,16 @@ std::vector<double> nodalLoads(const PlateModel& m, const std::vector<ElementCoo
       placed = true;
     }
     if (placed) continue;
-    const int node = nearestNode(m, load.y, load.z);
-    if (node == 0) continue;
-    const PlateNode& n = m.nodes[static_cast<std::size_t>(node - 1)];
-    const std::size_t g0 = static_cast<std::size_t>(node - 1) * kN;
-    const double dy = load.y - n.y, dz = load.z - n.z;
-    const std::array<double, 6>& p = load.forces;
-    for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += p[d];
-    // The moment (0, dy, dz) × (PX, PY, PZ) of moving the force to the node.
-    f[g0 + 3] += dy * p[2] - dz * p[1];
-    f[g0 + 4] += dz * p[0];
-    f[g0 + 5] += -dy * p[0];
+    // Beyond the plate the load moves with the nearest element, its shape functions extended:
+    // they reproduce linear fields, so the load keeps its resultant and its moment about every
+    // axis, and nothing reaches the drilling freedom, which only a numerical spring holds.
+    PointCoupling c;
+    if (!couplePoint(m, coords, 0.0, load.y, load.z, true, c)) continue;
+    const ShapeFunctions s = shapeFunctions(c.xi, c.eta);
+    for (std::size_t a = 0; a < kElementNodes; ++a) {
+      const std::size_t g0 = static_cast<std::size_t>(m.elements[c.element].nodes[a] - 1) * kN;
+      for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += s.n[a] * load.forces[d];
+    }
   }
   return f;
 }

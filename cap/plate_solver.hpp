@@ -127,8 +127,8 @@ struct PointCoupling {
 
 // The consistent nodal loads of the model's concentrated loads at full load, per freedom: a load
 // inside an element is shared among its nodes by the shape functions (which keeps its resultant
-// and its moment about every axis); a load outside every element goes to the nearest node with
-// the moment of its transfer.
+// and its moment about every axis); a load outside every element is shared the same way by the
+// extended shape functions of the element of nearest centre (which keeps them too).
 [[nodiscard]] std::vector<double> nodalLoads(const PlateModel& m,
                                              const std::vector<ElementCoordinates>& coords);
 
