@@ -1,6 +1,7 @@
 #include "analysis/flexible_cap.hpp"
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <cmath>
 
 #include "cap/cap_model_files.hpp"
@@ -34,7 +35,8 @@ cap::CapModelInput plateModelInput(const AnalysisModel& m, const PreparedRun& p,
                  m.cap.thickness, mesh.offsetY,   mesh.offsetZ};
   in.young = mesh.material1;
   in.poisson = mesh.material2;
-  in.stepping.dt = control.increment;
+  // The load steps of the rigid cap: a fraction of the load, the whole of it when none is given.
+  in.stepping.dt = control.increment > 0.0 ? std::min(control.increment, 1.0) : 1.0;
   in.stepping.dtmin = control.minIncrement;
   in.stepping.maxiter = control.maxIterations;
   in.stepping.tolerance = control.tolerance;

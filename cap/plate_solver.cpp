@@ -443,7 +443,8 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
 
   const PlateStepping& t = m.stepping;
   const double span = t.tend - t.tini;
-  double dt = t.dt;
+  // An increment of zero or less (or one the card rounds to zero) applies the load in one step.
+  double dt = t.dt > 0.0 ? t.dt : span;
   double tcur = t.tini;
   int step = 0;
   PlateStatus status = PlateStatus::kCompleted;
