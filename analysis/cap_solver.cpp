@@ -221,6 +221,12 @@ void CapSolver::updateGroupMultipliers(const Vector6& dv, const Vector6& fv) {
   }
 }
 
+Vector6 CapSolver::headDisplacement(int pile, const Vector6& dv) const {
+  if (plateHeads_) return heads_[static_cast<std::size_t>(pile)];
+  const PileGeometry& g = ctx_.piles.geometry(pile);
+  return multiply(transferMatrix(g.x, g.y, g.z), dv);
+}
+
 StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, Vector6& rv,
                                bool withStiffness) {
   rv = {};
@@ -242,8 +248,7 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
     const std::size_t i = static_cast<std::size_t>(p);
     const std::size_t w = static_cast<std::size_t>(worker);
     PileSlot& slot = slots_[i];
-    const PileGeometry& g = ctx_.piles.geometry(p);
-    const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), dv);
+    const Vector6 ug = headDisplacement(p, dv);
     PileCallOptions own = options;
     own.pMultiplier = pm_[i];
     own.yMultiplier = ym_[i];
@@ -482,10 +487,12 @@ void CapSolver::writeIteration(int iteration, bool alternate) const {
 
 StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
                             const Vector6& totalLoad, CapResult& result) {
+  if (ctx_.plate != nullptr && !planar_) return solvePlate(control, item, totalLoad, result);
   TextFile& report = ctx_.files[Channel::kReport];
   TextFile& runtime = ctx_.files[Channel::kRuntime];
   TextFile& data = ctx_.files[Channel::kCaseData];
 
+  plateHeads_ = false;
   pileStatus_ = 0;
   totalLoad_ = totalLoad;
   DDV = {};
@@ -871,7 +878,7 @@ StatusCode CapSolver::printingPass() {
       PileSlot& slot = slots_[i];
       PileWorkspace& workspace = *held[static_cast<std::size_t>(k)];
       const PileGeometry& g = ctx_.piles.geometry(p);
-      const Vector6 ug = multiply(transferMatrix(g.x, g.y, g.z), DV);
+      const Vector6 ug = headDisplacement(p, DV);
       const Vector6 u = multiply(rotationMatrix(g), ug);
       slot.status = StatusCode::kCompleted;
       slot.stiffnessStatus = StatusCode::kCompleted;

@@ -9,6 +9,7 @@
 // are those under which it is written to the per-load-case data file.
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "analysis/analysis_options.hpp"
@@ -16,6 +17,7 @@
 #include "analysis/passive_cap.hpp"
 #include "analysis/pile_group.hpp"
 #include "analysis/pile_pool.hpp"
+#include "analysis/result_records.hpp"
 #include "model/analysis_model.hpp"
 #include "model/file_set.hpp"
 #include "model/status_code.hpp"
@@ -71,6 +73,7 @@ struct CapResult {
   std::vector<double> pMultipliers, yMultipliers;  // the group factors the piles used
   Vector6 passiveForce{};                          // of the embedded cap, at DV
   PassiveRecord passive;
+  std::optional<PlateRecord> plate;  // a flexible cap's plate at the reported level
   bool reported() const {
     return outcome == CapOutcome::kCompleted || outcome == CapOutcome::kPartial;
   }
@@ -85,6 +88,9 @@ struct CapEnvelope {
 // of the group there, with the planar labels in two dimensions (without the iteration count).
 void writeCapTableL(TextFile& f, const Vector6& fv, const Vector6& dv, const UnitLabels& u,
                     bool planar);
+
+// A flexible cap: the item is solved as a plate on its piles (analysis/flexible_cap.hpp).
+struct FlexibleCapRun;
 
 struct CapContext {
   FileSet& files;
@@ -101,6 +107,8 @@ struct CapContext {
   // The passive resistance of an embedded cap, added to the piles' force and stiffness in every
   // global iteration; null when the cap takes none.
   PassiveCap* passive = nullptr;
+  // A flexible cap in three dimensions: every solve is the plate's; null for a rigid cap.
+  const FlexibleCapRun* plate = nullptr;
 };
 
 class CapSolver {
@@ -121,6 +129,15 @@ class CapSolver {
   static constexpr std::array<std::size_t, 3> kPlanarDofs = {0, 1, 5};
 
  private:
+  friend class PlatePileSupports;
+  // The plate's solve of an item (analysis/flexible_cap.cpp): the same pile passes, reports and
+  // results as the rigid cap, with every pile head at its own point of the plate.
+  [[nodiscard]] StatusCode solvePlate(const CapControl& control, const CapItem& item,
+                                      const Vector6& totalLoad, CapResult& result);
+  // The head displacement of pile `pile` in global axes: the rigid cap's displacement `dv` moved
+  // to the head, or the plate's displacement at the head.
+  [[nodiscard]] Vector6 headDisplacement(int pile, const Vector6& dv) const;
+
   // What the analyses of one pile in a pass leave for the reduction in pile order.
   struct PileSlot {
     StatusCode status = StatusCode::kCompleted;  // of the analysis at the pass's displacement
@@ -166,6 +183,9 @@ class CapSolver {
 
   CapContext ctx_;
   bool planar_ = false;
+  // The head displacements of the piles under a flexible cap, when `plateHeads_` is set.
+  bool plateHeads_ = false;
+  std::vector<Vector6> heads_;
   UnitLabels units_;
   Vector6 delta_{};
   // The threads of the pile passes, each with its workspace and a scratch outcome for the

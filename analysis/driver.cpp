@@ -206,9 +206,16 @@ class Driver {
     if (!isOk(status)) return status;
     if (!piles) return StatusCode::kInternalError;
 
-    // The embedded cap's passive resistance, when the input asks for it.
+    // A flexible cap bears on every pile head.
+    const bool flexible = solvesFlexibleCap(m_);
+    if (flexible) {
+      status = checkPilesUnderCap(m_, p_, files_);
+      if (!isOk(status)) return status;
+    }
+
+    // The embedded cap's passive resistance, when the input asks for it (a rigid cap only).
     std::unique_ptr<PassiveCap> passive;
-    if (capPassiveModel(m_) != CapPassiveModel::kNone) {
+    if (capPassiveModel(m_) != CapPassiveModel::kNone && !flexible) {
       Diagnostics passiveDiag;
       status = PassiveCap::build(m_, p_, PassiveSettings{!setup.isStatic, setup.cycles}, passive,
                                  passiveDiag);
@@ -220,6 +227,8 @@ class Driver {
     GroupFactorWorkspace work(m_);
     CapContext context{files_, m_, *piles, p_.factors, work, envelope_, analysed_, {}, options_};
     context.passive = passive.get();
+    const FlexibleCapRun plate{&p_};
+    if (flexible) context.plate = &plate;
     if (services_.onPileResults) {
       context.onPileResults = [this, &setup](int pile, const PileOutcome& o,
                                              const PileWorkspace& w) {
@@ -255,6 +264,7 @@ class Driver {
       record.iterations = result.iterations;
       record.passiveForce = result.passiveForce;
       record.passive = result.passive;
+      record.plate = result.plate;
     }
     return StatusCode::kCompleted;
   }

@@ -502,6 +502,47 @@ void ResultsJsonWriter::item(const ItemEndRecord& record, bool reached) {
     } else {
       raw("null");
     }
+    // A flexible cap's plate at the reported level: its nodes with their displacements and
+    // stress resultants per unit width, and its elements; null for a rigid cap.
+    raw(",\"plate\":");
+    if (record.hasResults && record.plate) {
+      const PlateRecord& plate = *record.plate;
+      raw("{\"load_fraction\":");
+      number(plate.loadFraction);
+      raw(",\"nodes\":[");
+      for (std::size_t i = 0; i < plate.nodes.size(); ++i) {
+        const PlateNodeRecord& n = plate.nodes[i];
+        fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{},\"y\":", i == 0 ? "" : ",",
+                       n.number);
+        number(n.y);
+        raw(",\"z\":");
+        number(n.z);
+        raw(",\"displacement\":[");
+        for (std::size_t k = 0; k < n.displacement.size(); ++k) {
+          if (k > 0) raw(",");
+          number(n.displacement[k]);
+        }
+        raw("],\"resultants\":[");
+        for (std::size_t k = 0; k < n.resultants.size(); ++k) {
+          if (k > 0) raw(",");
+          number(n.resultants[k]);
+        }
+        raw("]}");
+        drain();
+      }
+      raw("],\"elements\":[");
+      for (std::size_t i = 0; i < plate.elements.size(); ++i) {
+        fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{},\"nodes\":[", i == 0 ? "" : ",",
+                       plate.elements[i].number);
+        for (std::size_t a = 0; a < plate.elements[i].nodes.size(); ++a)
+          fmt::format_to(fmt::appender(buffer_), "{}{}", a == 0 ? "" : ",",
+                         plate.elements[i].nodes[a]);
+        raw("]}");
+      }
+      raw("]}");
+    } else {
+      raw("null");
+    }
     // The quantities the item computed along its piles, and those its report prints.
     raw(",");
     quantityList("quantities_computed", record.hasResults ? computed_ : QuantityFlags{});

@@ -146,6 +146,18 @@ FrontalOutcome solveFrontal(const FrontalInput& in, FrontalWorkspace& ws, std::v
         ws.elementDisplacement[static_cast<std::size_t>(a * kNdofn + d)] =
             u[static_cast<std::size_t>(el.nodes[static_cast<std::size_t>(a)] - 1) * kNdofn +
               static_cast<std::size_t>(d)];
+    if (in.elementExtra != nullptr && !(*in.elementExtra)[e].empty()) {
+      const std::vector<double>& extra = (*in.elementExtra)[e];
+      for (int i = 0; i < kElementFreedoms; ++i) {
+        double* row = k + at(pos[static_cast<std::size_t>(i)], 0, fs);
+        const double* ki = extra.data() + static_cast<std::size_t>(i) * kElementFreedoms;
+        for (int j = 0; j < kElementFreedoms; ++j) row[pos[static_cast<std::size_t>(j)]] += ki[j];
+        const int a = i / kNdofn;
+        ws.assembledDiagonal[static_cast<std::size_t>(el.nodes[static_cast<std::size_t>(a)] - 1) *
+                                 kNdofn +
+                             static_cast<std::size_t>(i % kNdofn)] += std::abs(ki[i]);
+      }
+    }
     for (int i = 0; i < kElementFreedoms; ++i) {
       const double* ke = ws.element.data() + static_cast<std::size_t>(i) * kElementFreedoms;
       double* row = k + at(pos[static_cast<std::size_t>(i)], 0, fs);

@@ -59,6 +59,9 @@ struct FrontalInput {
   // Per node: whether a support stiffness is added, and the 6 x 6 stiffness (row-major).
   const std::vector<char>* hasNodeStiffness = nullptr;
   const std::vector<std::array<double, 36>>* nodeStiffness = nullptr;
+  // Per element, optionally: a further 48 x 48 stiffness (row-major) on the element's freedoms,
+  // such as that of a support tied to points inside the element; empty for none.
+  const std::vector<std::vector<double>>* elementExtra = nullptr;
 };
 
 struct FrontalOutcome {

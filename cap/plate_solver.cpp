@@ -15,6 +15,8 @@ namespace {
 constexpr std::size_t kN = kNodeFreedoms;
 // Error measures below this count as zero.
 constexpr double kNegligibleError = 1.0e-10;
+// No increment is halved below this fraction of the pseudo-time span.
+constexpr double kSmallestIncrement = 1.0e-10;
 
 double norm(const std::vector<double>& v) {
   double s = 0.0;
@@ -98,6 +100,101 @@ bool LinearSupports::respond(std::size_t index, const std::array<double, 6>& u,
   return true;
 }
 
+SupportResponse CapSupports::respondAll(const SupportRequest& /*request*/,
+                                        const std::vector<std::array<double, 6>>& u,
+                                        std::vector<std::array<double, 6>>& resistance,
+                                        std::vector<std::array<double, 36>>& tangent,
+                                        std::string& message) {
+  resistance.resize(u.size());
+  tangent.resize(u.size());
+  for (std::size_t s = 0; s < u.size(); ++s)
+    if (!respond(s, u[s], resistance[s], tangent[s], message)) return SupportResponse::kFailed;
+  return SupportResponse::kGiven;
+}
+
+bool couplePoint(const PlateModel& m, const std::vector<ElementCoordinates>& coords, double x,
+                 double y, double z, bool extrapolate, PointCoupling& c) {
+  bool found = false;
+  for (std::size_t e = 0; e < coords.size() && e < m.elements.size() && !found; ++e) {
+    const ElementCoordinates& ec = coords[e];
+    const auto [ylo, yhi] = std::minmax_element(ec.y.begin(), ec.y.end());
+    const auto [zlo, zhi] = std::minmax_element(ec.z.begin(), ec.z.end());
+    const double tol = 1.0e-9 * (1.0 + std::abs(*yhi - *ylo) + std::abs(*zhi - *zlo));
+    if (y < *ylo - tol || y > *yhi + tol || z < *zlo - tol || z > *zhi + tol) continue;
+    if (locateInElement(ec, y, z, c.xi, c.eta)) {
+      c.element = e;
+      found = true;
+    }
+  }
+  c.inside = found;
+  if (!found) {
+    if (!extrapolate || coords.empty()) return false;
+    double best = std::numeric_limits<double>::infinity();
+    for (std::size_t e = 0; e < coords.size(); ++e) {
+      double cy = 0.0, cz = 0.0;
+      for (std::size_t a = 0; a < 4; ++a) {
+        cy += 0.25 * coords[e].y[a];
+        cz += 0.25 * coords[e].z[a];
+      }
+      const double d = std::hypot(cy - y, cz - z);
+      if (d < best) {
+        best = d;
+        c.element = e;
+      }
+    }
+    // The parent coordinates beyond ±1: the Newton iteration of the mapping still finds them.
+    (void)locateInElement(coords[c.element], y, z, c.xi, c.eta);
+    if (!std::isfinite(c.xi) || !std::isfinite(c.eta)) return false;
+  }
+  const ElementCoordinates& ec = coords[c.element];
+  const ShapeFunctions sf = shapeFunctions(c.xi, c.eta);
+  double j11 = 0.0, j12 = 0.0, j21 = 0.0, j22 = 0.0;
+  for (std::size_t a = 0; a < kElementNodes; ++a) {
+    j11 += sf.dXi[a] * ec.y[a];
+    j12 += sf.dXi[a] * ec.z[a];
+    j21 += sf.dEta[a] * ec.y[a];
+    j22 += sf.dEta[a] * ec.z[a];
+  }
+  const double det = j11 * j22 - j12 * j21;
+  if (!(std::abs(det) > 0.0)) return false;
+  c.t.fill(0.0);
+  const auto put = [&c](std::size_t row, std::size_t col, double v) {
+    c.t[row * kElementFreedoms + col] += v;
+  };
+  for (std::size_t a = 0; a < kElementNodes; ++a) {
+    const double n = sf.n[a];
+    // Derivatives by Y and Z: the inverse Jacobian on those by ξ and η.
+    const double dy = (j22 * sf.dXi[a] - j12 * sf.dEta[a]) / det;
+    const double dz = (-j21 * sf.dXi[a] + j11 * sf.dEta[a]) / det;
+    const std::size_t c0 = a * kN;
+    put(0, c0 + 0, n);
+    put(1, c0 + 1, n);
+    put(1, c0 + 5, x * n);
+    put(2, c0 + 2, n);
+    put(2, c0 + 4, -x * n);
+    put(3, c0 + 2, 0.5 * dy);
+    put(3, c0 + 1, -0.5 * dz);
+    put(4, c0 + 4, n);
+    put(5, c0 + 5, n);
+  }
+  return true;
+}
+
+std::array<double, 6> coupledDisplacement(const PlateModel& m, const PointCoupling& c,
+                                          const std::vector<double>& u) {
+  std::array<double, 6> out{};
+  const PlateElement& el = m.elements[c.element];
+  for (std::size_t a = 0; a < kElementNodes; ++a) {
+    const std::size_t g0 = static_cast<std::size_t>(el.nodes[a] - 1) * kN;
+    for (std::size_t d = 0; d < kN; ++d) {
+      const double v = u[g0 + d];
+      if (v == 0.0) continue;
+      for (std::size_t r = 0; r < 6; ++r) out[r] += c.t[r * kElementFreedoms + a * kN + d] * v;
+    }
+  }
+  return out;
+}
+
 std::vector<ElementCoordinates> elementCoordinates(const PlateModel& m) {
   std::vector<ElementCoordinates> c(m.elements.size());
   for (std::size_t e = 0; e < m.elements.size(); ++e)
@@ -143,17 +240,16 @@ std::vector<double> nodalLoads(const PlateModel& m, const std::vector<ElementCoo
       placed = true;
     }
     if (placed) continue;
-    const int node = nearestNode(m, load.y, load.z);
-    if (node == 0) continue;
-    const PlateNode& n = m.nodes[static_cast<std::size_t>(node - 1)];
-    const std::size_t g0 = static_cast<std::size_t>(node - 1) * kN;
-    const double dy = load.y - n.y, dz = load.z - n.z;
-    const std::array<double, 6>& p = load.forces;
-    for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += p[d];
-    // The moment (0, dy, dz) × (PX, PY, PZ) of moving the force to the node.
-    f[g0 + 3] += dy * p[2] - dz * p[1];
-    f[g0 + 4] += dz * p[0];
-    f[g0 + 5] += -dy * p[0];
+    // Beyond the plate the load moves with the nearest element, its shape functions extended:
+    // they reproduce linear fields, so the load keeps its resultant and its moment about every
+    // axis, and nothing reaches the drilling freedom, which only a numerical spring holds.
+    PointCoupling c;
+    if (!couplePoint(m, coords, 0.0, load.y, load.z, true, c)) continue;
+    const ShapeFunctions s = shapeFunctions(c.xi, c.eta);
+    for (std::size_t a = 0; a < kElementNodes; ++a) {
+      const std::size_t g0 = static_cast<std::size_t>(m.elements[c.element].nodes[a] - 1) * kN;
+      for (std::size_t d = 0; d < kN; ++d) f[g0 + d] += s.n[a] * load.forces[d];
+    }
   }
   return f;
 }
@@ -255,15 +351,32 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
         restrained[static_cast<std::size_t>(r.node - 1) * kN + d] = 1;
         prescribedTotal[static_cast<std::size_t>(r.node - 1) * kN + d] = r.values[d];
       }
+  // Every support is tied to the element that holds its point; one outside the plate is refused.
   solution.supportNode.clear();
-  for (const PlateSpring& s : m.springs) solution.supportNode.push_back(nearestNode(m, s.y, s.z));
+  solution.supportElement.clear();
+  std::vector<PointCoupling> couplings(m.springs.size());
+  for (std::size_t s = 0; s < m.springs.size(); ++s) {
+    const PlateSpring& sp = m.springs[s];
+    solution.supportNode.push_back(nearestNode(m, sp.y, sp.z));
+    if (!couplePoint(m, coords, sp.x, sp.y, sp.z, false, couplings[s])) {
+      const std::string line =
+          fmt::format(" PILE-SPRING RECORD{:>6} AT Y ={} Z ={} LIES OUTSIDE THE PLATE", s + 1,
+                      e12(sp.y), e12(sp.z));
+      listing << line << '\n';
+      out.messages.push_back(line);
+      return PlateStatus::kBadSupport;
+    }
+    solution.supportElement.push_back(m.elements[couplings[s].element].number);
+  }
   if (!m.springs.empty() && supports == nullptr) return PlateStatus::kBadSupport;
 
   std::vector<double> u(nfree, 0.0), converged(nfree, 0.0), du, reactions, rhs(nfree),
       prescribed(nfree, 0.0);
   std::vector<char> hasStiffness(npoin, 0);
   std::vector<std::array<double, 36>> nodeStiffness(npoin);
-  std::vector<std::array<double, 6>> resistance(m.springs.size());
+  std::vector<std::array<double, 6>> resistance(m.springs.size()), at(m.springs.size());
+  std::vector<std::array<double, 36>> tangents(m.springs.size());
+  std::vector<std::vector<double>> elementExtra(m.elements.size());
   FrontalWorkspace ws;
   FrontalInput in;
   in.model = &m;
@@ -276,30 +389,66 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
   in.displacement = &u;
   in.hasNodeStiffness = &hasStiffness;
   in.nodeStiffness = &nodeStiffness;
+  in.elementExtra = &elementExtra;
 
-  // The supports' response at the displacements u: their stiffness at their nodes and their
-  // resistance.
-  const auto evaluateSupports = [&](std::string& message) -> bool {
-    std::fill(hasStiffness.begin(), hasStiffness.end(), 0);
+  // The supports' response at the displacements u: each at its point, T·u_e; its stiffness
+  // Tᵀ·k·T joins its element.
+  std::array<double, 6 * kElementFreedoms> kt{};
+  const auto evaluateSupports = [&](const SupportRequest& request,
+                                    std::string& message) -> SupportResponse {
+    for (std::vector<double>& x : elementExtra) x.clear();
+    if (m.springs.empty()) return SupportResponse::kGiven;
+    for (std::size_t s = 0; s < m.springs.size(); ++s)
+      at[s] = coupledDisplacement(m, couplings[s], u);
+    const SupportResponse r = supports->respondAll(request, at, resistance, tangents, message);
+    if (r != SupportResponse::kGiven || !request.tangent) return r;
     for (std::size_t s = 0; s < m.springs.size(); ++s) {
-      const std::size_t node = static_cast<std::size_t>(solution.supportNode[s] - 1);
-      std::array<double, 6> un{};
-      std::copy_n(u.begin() + static_cast<std::ptrdiff_t>(node * kN), kN, un.begin());
-      std::array<double, 36> tangent{};
-      if (!supports->respond(s, un, resistance[s], tangent, message)) return false;
-      if (!hasStiffness[node]) nodeStiffness[node].fill(0.0);
-      hasStiffness[node] = 1;
-      for (std::size_t i = 0; i < 36; ++i) nodeStiffness[node][i] += tangent[i];
+      const PointCoupling& c = couplings[s];
+      std::vector<double>& extra = elementExtra[c.element];
+      if (extra.empty()) extra.assign(kElementFreedoms * kElementFreedoms, 0.0);
+      for (std::size_t i = 0; i < 6; ++i)  // k·T
+        for (std::size_t j = 0; j < kElementFreedoms; ++j) {
+          double v = 0.0;
+          for (std::size_t q = 0; q < 6; ++q)
+            v += tangents[s][i * 6 + q] * c.t[q * kElementFreedoms + j];
+          kt[i * kElementFreedoms + j] = v;
+        }
+      for (std::size_t i = 0; i < kElementFreedoms; ++i)  // Tᵀ·(k·T)
+        for (std::size_t q = 0; q < 6; ++q) {
+          const double ti = c.t[q * kElementFreedoms + i];
+          if (ti == 0.0) continue;
+          double* row = extra.data() + i * kElementFreedoms;
+          const double* ktq = kt.data() + q * kElementFreedoms;
+          for (std::size_t j = 0; j < kElementFreedoms; ++j) row[j] += ti * ktq[j];
+        }
     }
-    return true;
+    return SupportResponse::kGiven;
+  };
+  // Adds −Tᵀ·resistance, the supports' forces on the plate, to a vector per freedom.
+  const auto addSupportForces = [&](std::vector<double>& f) {
+    for (std::size_t s = 0; s < m.springs.size(); ++s) {
+      const PointCoupling& c = couplings[s];
+      const PlateElement& el = m.elements[c.element];
+      for (std::size_t a = 0; a < kElementNodes; ++a) {
+        const std::size_t g0 = static_cast<std::size_t>(el.nodes[a] - 1) * kN;
+        for (std::size_t d = 0; d < kN; ++d) {
+          double v = 0.0;
+          for (std::size_t q = 0; q < 6; ++q)
+            v += c.t[q * kElementFreedoms + a * kN + d] * resistance[s][q];
+          f[g0 + d] -= v;
+        }
+      }
+    }
   };
 
   const PlateStepping& t = m.stepping;
   const double span = t.tend - t.tini;
-  double dt = t.dt;
+  // An increment of zero or less (or one the card rounds to zero) applies the load in one step.
+  double dt = t.dt > 0.0 ? t.dt : span;
   double tcur = t.tini;
   int step = 0;
   PlateStatus status = PlateStatus::kCompleted;
+  bool pivotFailure = false;  // the last attempt of a step met a zero or negative pivot
   const double endTolerance = 1.0e-12 * std::max(1.0, std::abs(t.tend));
   while (tcur < t.tend - endTolerance) {
     const double tnew = std::min(tcur + dt, t.tend);
@@ -308,21 +457,27 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
                                        fieldE(tnew, 12, 4), fieldE(tnew - tcur, 12, 4)));
     const double loadNorm = lambda * norm(fullLoad);
     bool done = false;
+    bool retry = false;  // a support could not find its state: a smaller step
+    pivotFailure = false;
+    int iterations = 0;
     for (int iter = 1; iter <= t.maxiter; ++iter) {
       std::string message;
-      if (!evaluateSupports(message)) {
+      const SupportResponse response =
+          evaluateSupports(SupportRequest{step + 1, lambda, iter, true}, message);
+      if (response == SupportResponse::kFailed) {
         out.messages.push_back(" " + message);
         listing << ' ' << message << '\n';
         return PlateStatus::kSupportFailed;
+      }
+      if (response == SupportResponse::kNotConverged) {
+        retry = true;
+        break;
       }
       for (std::size_t g = 0; g < nfree; ++g) {
         rhs[g] = lambda * fullLoad[g];
         prescribed[g] = restrained[g] ? lambda * prescribedTotal[g] - u[g] : 0.0;
       }
-      for (std::size_t s = 0; s < m.springs.size(); ++s) {
-        const std::size_t g0 = static_cast<std::size_t>(solution.supportNode[s] - 1) * kN;
-        for (std::size_t d = 0; d < kN; ++d) rhs[g0 + d] -= resistance[s][d];
-      }
+      addSupportForces(rhs);
       const FrontalOutcome o = solveFrontal(in, ws, du, reactions);
       if (o.kind == FrontalOutcome::Kind::kNonPositiveJacobian) {
         const std::vector<std::string> lines = {" PROGRAM HALTED IN SUBROUTINE JACOB2",
@@ -344,7 +499,10 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
                         o.freedom, fieldE(o.pivot, 14, 6));
         listing << line << '\n';
         out.messages.push_back(line);
-        return PlateStatus::kZeroPivot;
+        // As with a step that does not converge, a smaller step may pass where the tangent of a
+        // softening support left the system without a positive pivot.
+        pivotFailure = true;
+        break;
       }
       double residual = 0.0;
       for (std::size_t g = 0; g < nfree; ++g)
@@ -370,17 +528,31 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
                                          fieldE(err1, 12, 4), fieldE(err2, 12, 4)));
       if (err1 <= t.tolerance && err2 <= t.tolerance) {
         done = true;
+        iterations = iter;
         break;
       }
     }
-    if (!done) {
+    // The supports' forces at the converged displacements.
+    if (done) {
+      std::string message;
+      const SupportResponse response =
+          evaluateSupports(SupportRequest{step + 1, lambda, 0, false}, message);
+      if (response == SupportResponse::kFailed) {
+        out.messages.push_back(" " + message);
+        listing << ' ' << message << '\n';
+        return PlateStatus::kSupportFailed;
+      }
+      if (response == SupportResponse::kNotConverged) retry = true;
+    }
+    if (!done || retry) {
       u = converged;
       dt *= 0.5;
-      if (dt < t.dtmin) {
+      // A minimum of zero (or one the card rounds to zero) still ends the halving.
+      if (dt < t.dtmin || dt < kSmallestIncrement * std::max(1.0, span)) {
         const std::string line = " error, REQUIRED INCREMENT LESS THAN MINIMUM SPECIFIED";
         out.messages.push_back(line);
         listing << line << '\n';
-        status = PlateStatus::kMinimumIncrement;
+        status = pivotFailure ? PlateStatus::kZeroPivot : PlateStatus::kMinimumIncrement;
         break;
       }
       continue;
@@ -389,23 +561,16 @@ PlateStatus runPlateAnalysis(const PlateModel& m, CapSupports* supports,
     converged = u;
     ++step;
 
-    // Results of the converged step: the supports' forces at the converged displacements, the
-    // reactions and the stress resultants.
-    std::string message;
-    if (!evaluateSupports(message)) {
-      out.messages.push_back(" " + message);
-      listing << ' ' << message << '\n';
-      return PlateStatus::kSupportFailed;
-    }
+    // Results of the converged step: the supports' forces, the reactions and the stress
+    // resultants.
     solution.step = step;
     solution.time = tcur;
+    solution.iterations = iterations;
     solution.displacement = u;
     solution.reactions = reactions;
     solution.supportForces = resistance;
-    for (std::size_t s = 0; s < m.springs.size(); ++s) {
-      const std::size_t g0 = static_cast<std::size_t>(solution.supportNode[s] - 1) * kN;
-      for (std::size_t d = 0; d < kN; ++d) solution.reactions[g0 + d] -= resistance[s][d];
-    }
+    solution.supportDisplacement = at;
+    addSupportForces(solution.reactions);
     solution.gauss.assign(m.elements.size(), ElementResultants{});
     solution.nodal.assign(npoin, std::array<double, kStressResultants>{});
     std::vector<int> shares(npoin, 0);

@@ -32,10 +32,17 @@ Diagnostics unbuiltAnalysisWarnings(const AnalysisModel& m) {
                       value(s.capOption()) + ")",
                   "THE CAP TAKES NONE");
   }
-  // Switch 4 = 2 in three dimensions writes the plate model of every item instead of solving it.
-  if (s.flexibleCap() >= 1 && !(s.is3d() && s.flexibleCap() == 2)) {
+  // In three dimensions switch 4 = 2 writes the plate model of every item and any other value
+  // solves the item as a plate on its piles; a planar analysis has no plate.
+  if (s.flexibleCap() >= 1 && !s.is3d()) {
     notCarriedOut(d, "THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = " + value(s.flexibleCap()) + ")",
                   "THE CAP IS RIGID");
+  }
+  // The plate bears on its piles alone.
+  if (s.is3d() && s.flexibleCap() >= 1 && s.flexibleCap() != 2 &&
+      capPassiveModel(m) != CapPassiveModel::kNone) {
+    notCarriedOut(d, "PASSIVE RESISTANCE OF THE EMBEDDED CAP UNDER A FLEXIBLE CAP",
+                  "THE CAP TAKES NONE");
   }
   return d;
 }

@@ -365,5 +365,86 @@ TEST(PlateFailures, AStepThatCannotConvergeStopsAtTheMinimumIncrement) {
   EXPECT_EQ(r.messages.back(), " error, REQUIRED INCREMENT LESS THAN MINIMUM SPECIFIED");
 }
 
+// A point tied to the plate moves with it: under a rigid motion of the plate (translation t,
+// small rotation θ; every node at t + θ × r with its rotations θ) a point off the nodes, a
+// distance x below the mid-plane, moves by t + θ × (x, y, z) and turns by θ, the rotation about
+// the normal included (the membrane's own, not the drilling freedom).
+TEST(PlateCoupling, APointOffTheNodesMovesRigidlyWithTheElementThatHoldsIt) {
+  const PlateModel m = rectangle(3, 2, 6.0, 4.0, 1.0e4, 0.3, 0.2);
+  const std::array<double, 3> t{0.3, -0.2, 0.5}, th{0.02, -0.03, 0.04};
+  const auto rigid = [&](double x, double y, double z) {
+    return std::array<double, 6>{t[0] + th[1] * z - th[2] * y,
+                                 t[1] + th[2] * x - th[0] * z,
+                                 t[2] + th[0] * y - th[1] * x,
+                                 th[0],
+                                 th[1],
+                                 th[2]};
+  };
+  std::vector<double> u(m.nodes.size() * 6);
+  for (std::size_t n = 0; n < m.nodes.size(); ++n) {
+    const std::array<double, 6> v = rigid(0.0, m.nodes[n].y, m.nodes[n].z);
+    std::copy(v.begin(), v.end(), u.begin() + static_cast<std::ptrdiff_t>(n * 6));
+    u[n * 6 + 3] = 0.0;  // the drilling freedom carries nothing to the point
+  }
+  PointCoupling c;
+  ASSERT_TRUE(couplePoint(m, elementCoordinates(m), 0.7, 3.3, 1.1, false, c));
+  EXPECT_TRUE(c.inside);
+  const std::array<double, 6> got = coupledDisplacement(m, c, u), want = rigid(0.7, 3.3, 1.1);
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(got[k], want[k], 1e-12) << k;
+  // A point beyond the plate is refused, or moves with the nearest element when asked to.
+  EXPECT_FALSE(couplePoint(m, elementCoordinates(m), 0.0, 7.0, 1.0, false, c));
+  ASSERT_TRUE(couplePoint(m, elementCoordinates(m), 0.0, 7.0, 1.0, true, c));
+  const std::array<double, 6> out = coupledDisplacement(m, c, u), far = rigid(0.0, 7.0, 1.0);
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(out[k], far[k], 1e-12) << k;
+}
+
+// A support off the nodes takes its share of the load by statics, and one beyond the plate is
+// refused by its record number.
+TEST(PlateCoupling, SupportsOffTheNodesBalanceTheLoad) {
+  PlateModel m = rectangle(2, 2, 4.0, 4.0, 3.0e7, 0.2, 1.0);
+  std::array<double, 36> ks{};
+  for (std::size_t i = 0; i < 6; ++i) ks[i * 7] = 1.0e3;
+  for (const auto& [y, z] :
+       std::vector<std::pair<double, double>>{{0.5, 0.5}, {3.5, 0.5}, {2.0, 3.7}}) {
+    PlateSpring s;
+    s.y = y;
+    s.z = z;
+    m.springs.push_back(s);
+  }
+  m.control.nctsti = 3;
+  addLoad(m, 2.0, 4.7 / 3.0, kUX, 90.0);  // the centroid of the three supports
+  LinearSupports supports(std::vector<std::array<double, 36>>(3, ks));
+  const PlateRun r = solve(m, &supports);
+  ASSERT_EQ(r.status, PlateStatus::kCompleted) << r.listing;
+  // A stiff plate on three equal springs, loaded at their centroid, settles evenly: 30 each.
+  for (std::size_t s = 0; s < 3; ++s) EXPECT_NEAR(r.solution.supportForces[s][kUX], 30.0, 0.05);
+  m.springs[2].z = 4.5;
+  const PlateRun outside = solve(m, &supports);
+  EXPECT_EQ(outside.status, PlateStatus::kBadSupport);
+  EXPECT_NE(outside.listing.find("PILE-SPRING RECORD     3 AT Y ="), std::string::npos);
+}
+
+// A load beyond the plate keeps its resultant and its moments about the axes, the in-plane one
+// (−z·PY) carried by in-plane nodal forces, none by the drilling freedom.
+TEST(PlateCoupling, ALoadBeyondThePlateKeepsItsStatics) {
+  PlateModel m = rectangle(2, 2, 4.0, 4.0, 1.0e4, 0.3, 0.2);
+  addLoad(m, -1.0, 5.0, kUX, 5.0);
+  m.loads.back().forces[static_cast<std::size_t>(kUY)] = 10.0;
+  const std::vector<double> f = nodalLoads(m, elementCoordinates(m));
+  double px = 0.0, py = 0.0, mx = 0.0, mz = 0.0, drill = 0.0;
+  for (const PlateNode& n : m.nodes) {
+    px += f[freedom(n.number, kUX)];
+    py += f[freedom(n.number, kUY)];
+    mx += n.y * f[freedom(n.number, kUZ)] - n.z * f[freedom(n.number, kUY)];
+    mz += n.y * f[freedom(n.number, kUX)];
+    drill += std::abs(f[freedom(n.number, kRotX)]);
+  }
+  EXPECT_NEAR(px, 5.0, 1e-12);
+  EXPECT_NEAR(py, 10.0, 1e-12);
+  EXPECT_NEAR(mx, -5.0 * 10.0, 1e-11);
+  EXPECT_NEAR(mz, -1.0 * 5.0, 1e-11);
+  EXPECT_EQ(drill, 0.0);
+}
+
 }  // namespace
 }  // namespace stilt::cap

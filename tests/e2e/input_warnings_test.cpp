@@ -32,7 +32,10 @@ std::string block(const std::string& request, const std::string& instead) {
 
 TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesThePassiveResistance) {
   Deck d;
-  d.allOptionalOn();  // cap option 2, flexible cap, printed curves, curve export, ...
+  d.allOptionalOn();  // cap option 2, printed curves, curve export, ...
+  // The flexible cap is carried out in three dimensions (it has tests of its own), and under it
+  // the cap would take no passive resistance: the cap stays rigid here.
+  d.switches[4] = 0;
   d.switches[16] = 1;
   d.loadCases = test::replaceFirst(d.loadCases, "1 0 0 0 0\n", "1 1 0 0 0\n25*1\n");
   d.loadCases = test::replaceFirst(d.loadCases, "\n0 0 0 0 0 0 0\n", "\n0 11 0 0 0 0 0\n");
@@ -41,11 +44,7 @@ TEST(UnbuiltAnalyses, EveryRequestIsNamedAndTableBPromisesThePassiveResistance) 
   ASSERT_EQ(test::runInput(dir.path(), d.text()), StatusCode::kCompleted);
   const std::string report = test::runFile(dir.path(), kReport);
   const std::string runtime = test::runFile(dir.path(), kRuntime);
-  for (const std::string& b :
-       {block("THE FLEXIBLE PILE CAP (CONTROL SWITCH 4 = 1)", "THE CAP IS RIGID")}) {
-    EXPECT_THAT(report, HasSubstr(b));
-    EXPECT_THAT(runtime, HasSubstr(b));
-  }
+  EXPECT_THAT(runtime, Not(HasSubstr("IS NOT AVAILABLE IN THIS VERSION")));
   // The envelopes are carried out: no warning names them, and both blocks print theirs.
   EXPECT_THAT(runtime, Not(HasSubstr("ENVELOPES (RECORD")));
   EXPECT_THAT(report,
