@@ -1,0 +1,108 @@
+"""Models built in Python: the checks of `stilt check`, the written file and reading one back."""
+import numpy as np
+import pytest
+
+import stilt
+from stilt import (CrossSection, LoadCase, Model, Pile, PileProperty, PileSegment, PointLoad,
+                   SoilLayer)
+
+
+def first3d_model():
+    """The input guide's first three-dimensional example, built from its description."""
+    m = Model(units="english", title=("First 3-D model from Python", ""), print_option=2,
+              node_interval=10)
+    m.piles = [Pile(y=y, z=z) for z in (-30.0, 30.0) for y in (-30.0, 30.0)]
+    m.sections = [CrossSection("pipe", "PIPE 18 X 0.5", [18.0, 17.0] + [0.0] * 6, area=27.49,
+                               iz=1053.2, iy=1053.2, gj=2.359e10, mn=7.66e6, vn=4.12e5)]
+    m.properties = [PileProperty(480.0, [PileSegment(0.0, 480.0, 29.0e6)], increments=80)]
+    m.layers = [SoilLayer(0.0, 180.0, "soft_clay", {"gamma": 0.0208, "c": 3.0, "eps50": 0.02},
+                          {"gamma": 0.0208, "c": 6.0, "eps50": 0.02}),
+                SoilLayer(180.0, 600.0, "sand", {"gamma": 0.0336, "phi": 34.0, "k": 60.0},
+                          {"gamma": 0.0336, "phi": 36.0, "k": 60.0})]
+    m.cases = [LoadCase("Dead load with wind from +Y", [PointLoad(px=2.4e5, py=1.6e4)],
+                        axial_variation=True)]
+    return m
+
+
+def test_model_built_in_python_gives_the_results_of_the_hand_written_file(first3d, tmp_path):
+    model = first3d_model()
+    assert model.check().ok
+    written = model.write(tmp_path / "built.dat")
+    by_hand = stilt.run(first3d, threads=1).items[0]
+    built = stilt.run(written, threads=1).items[0]
+    np.testing.assert_allclose(built.cap_displacement, by_hand.cap_displacement, rtol=1e-12)
+    for a, b in zip(built.piles, by_hand.piles):
+        np.testing.assert_allclose(a.head_force, b.head_force, rtol=1e-12, atol=1e-9)
+        np.testing.assert_allclose(a.along["moment_z"], b.along["moment_z"], rtol=1e-12,
+                                   atol=1e-9)
+    # Read back, the file gives the model that wrote it; written again, the same text.
+    again = Model.read(written)
+    assert again.deck() == model.deck()
+    with pytest.raises(stilt.StiltError) as e:
+        model.write(written)
+    assert e.value.status == 40
+
+
+def test_checks_refuse_what_a_run_would_refuse():
+    model = first3d_model()
+    model.piles[2].property = 3  # a property that does not exist
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.run(model)
+    assert e.value.status == 45 and "pile 3" in " ".join(e.value.message)
+    model = first3d_model()
+    model.properties[0].length = 720.0  # the tip now lies below the 600-in profile
+    result = model.check()
+    assert result.status == 3 and any(f.error for f in result.findings)
+    with pytest.raises(stilt.StiltError) as e:
+        Model.read(stilt.__file__)  # not an input data file at all
+    assert 42 <= e.value.status <= 46
+
+
+def test_two_dimensional_file_is_refused_as_a_model(first3d):
+    from conftest import SOURCE
+    with pytest.raises(stilt.StiltError) as e:
+        Model.read(SOURCE / "examples" / "first2d.dat")
+    assert "two-dimensional" in " ".join(e.value.message)
+
+
+SOFT_CLAY = {"gamma": 0.0208, "c": 4.0, "eps50": 0.02}
+
+
+def test_py_curve_follows_matlock_soft_clay():
+    # Matlock (1970), static: pu = min(3 + g'x/c + 0.5x/b, 9)·c·b; y50 = 2.5·e50·b;
+    # p = 0.5·pu·(y/y50)^(1/3) up to 8·y50, pu beyond. At x = 60 in, b = 18 in:
+    pu = (3.0 + 0.0208 * 60.0 / 4.0 + 0.5 * 60.0 / 18.0) * 4.0 * 18.0  # 358.4 lb/in
+    y50 = 2.5 * 0.02 * 18.0  # 0.9 in
+    y, p = stilt.py_curve("soft_clay", SOFT_CLAY, 60.0, 18.0, deflections=[y50, 8 * y50, 20.0])
+    np.testing.assert_allclose(y, [y50, 8 * y50, 20.0])
+    np.testing.assert_allclose(p, [0.5 * pu, pu, pu], rtol=1e-12)
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.py_curve("soft_clay", {"gamma": 0.0208, "eps50": 0.02}, 60.0, 18.0)
+    assert e.value.status == 23 or e.value.message
+
+
+def test_py_curve_equals_the_curves_a_run_prints(first3d, tmp_path):
+    text = first3d.read_text().splitlines()
+    a2 = next(i for i, l in enumerate(text) if l.startswith("CONTROL PARAMETERS")) + 1
+    text[a2] = "1 3 0 0 0 0 0 0 0 0 1 0 0 0 0 0"  # switch 11: printed p-y curves
+    i = next(i for i, l in enumerate(text) if l.startswith("SOIL LAYERS"))
+    # One uniform soft clay down to 600 in, as the curve function's layer.
+    text[i + 1:] = ["1", "1 0", "0.0 600.0", "2 9", "0.0208 4.0 0 0 0 0.02 0 0 0",
+                    "0.0208 4.0 0 0 0 0.02 0 0 0", "PRINTED P-Y CURVES", "2", "1 60.0", "0",
+                    "2 120.0", "3", "0.1 0.5 2.0"]
+    first3d.write_text("\n".join(text) + "\n")
+    printed = stilt.run(first3d, results="heads").printed_curves
+    y, p = stilt.py_curve("soft_clay", SOFT_CLAY, 60.0, 18.0)
+    assert len(y) == 17
+    np.testing.assert_allclose(printed[0]["y"], y, rtol=1e-12)
+    np.testing.assert_allclose(printed[0]["p"], p, rtol=1e-12)
+    y, p = stilt.py_curve(1, SOFT_CLAY, 120.0, 18.0, deflections=[0.1, 0.5, 2.0])
+    np.testing.assert_allclose(printed[1]["p"], p, rtol=1e-12)
+
+
+def test_tz_curve_of_a_driven_pile_in_clay_follows_coyle_and_reese():
+    # Coyle and Reese (1966): the side friction peaks at 0.08 in and falls to 0.93 of it.
+    z, t = stilt.tz_curve("soft_clay", dict(SOFT_CLAY, side=2.5), 60.0, 18.0)
+    assert len(z) == 10 and z[0] == 0.0 and t[0] == 0.0
+    assert t.max() == pytest.approx(2.5) and z[t.argmax()] == pytest.approx(0.08)
+    assert t[-1] == pytest.approx(0.93 * 2.5)

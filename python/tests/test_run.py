@@ -1,0 +1,92 @@
+"""Runs from Python against the stilt command's results.json, statics and the stop protocol."""
+import json
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+
+import stilt
+
+PINNED = (2024, 1, 2, 3, 4, 5)
+
+
+def test_python_run_equals_results_json_of_the_same_deck(first3d, cli, tmp_path):
+    subprocess.run([cli, "run", str(first3d), "--out", str(tmp_path / "cli"), "--quiet"],
+                   check=True)
+    doc = json.loads((tmp_path / "cli" / "results.json").read_text())
+    r = stilt.run(first3d, out=tmp_path / "py", threads=1)
+    assert r.status == 0 and r.completed
+    (item,) = r.items
+    jitem = doc["items"][0]
+    np.testing.assert_allclose(item.cap_displacement, jitem["cap_displacement"], rtol=1e-12)
+    for pile, jpile in zip(item.piles, jitem["piles"]):
+        np.testing.assert_allclose(pile.head_force, jpile["head_force_global"], rtol=1e-12,
+                                   atol=1e-9)
+        for name, values in pile.along.quantities.items():
+            np.testing.assert_allclose(values, jpile["along"][name], rtol=1e-12, atol=1e-12)
+
+
+def test_heads_balance_the_applied_load_and_tables_carry_units(first3d, tmp_path):
+    r = stilt.run(first3d, threads=1)
+    item = r.item(("case", 1))
+    # Statics of the rigid cap: the pile-head forces sum to the load of the deck, 2.4E5 lb
+    # down and 1.6E4 lb along +Y (within the cap tolerance of 1E-4).
+    total = sum(np.asarray(p.head_force) for p in item.piles)
+    np.testing.assert_allclose(total[:3], [2.4e5, 1.6e4, 0.0], rtol=1e-3, atol=2.0)
+    assert item.piles[0].head_force["Y"] == pytest.approx(total[1] / 4, rel=0.2)
+    heads = r.heads()
+    assert len(heads) == 4 and heads.attrs["units"]["force_X"] == "LBS"
+    along = r.along(("case", 1), 2)
+    # 80 increments of 6 in: 81 nodes from the head to the 480-in tip.
+    assert len(along) == 81 and along["distance"].iloc[-1] == pytest.approx(480.0)
+    assert along.attrs["units"]["moment_z"] == "LBS-IN"
+    # A fixed head carries the largest moment of a short free-standing-free group pile there.
+    assert abs(along["moment_z"].iloc[0]) == pytest.approx(along["moment_z"].abs().max())
+
+
+def test_refused_input_raises_with_status_and_line(first3d):
+    lines = first3d.read_text().splitlines()
+    n = next(i for i, l in enumerate(lines) if l.startswith("80 480.0 1")) + 1
+    lines[n - 1] = "80 abc 1"
+    first3d.write_text("\n".join(lines) + "\n")
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.run(first3d)
+    assert e.value.status == 43
+    assert f"line {n}" in " ".join(e.value.message).lower()
+
+
+def test_progress_callback_stops_the_run_with_status_4(first3d):
+    seen = []
+
+    def progress(event):
+        seen.append(event["phase"])
+        return False
+
+    r = stilt.run(first3d, progress=progress)
+    assert r.status == 4 and not r.completed
+    assert seen == ["started"]  # the engine stopped at the check after the first record
+
+
+def test_interrupt_in_progress_stops_engine_then_raises(first3d):
+    def progress(event):
+        raise KeyboardInterrupt
+
+    with pytest.raises(KeyboardInterrupt):
+        stilt.run(first3d, progress=progress)
+    runtime = (first3d.parent / "first3d" / "first3d.run").read_text()
+    assert "ANALYSIS STOPPED BY USER" in runtime
+
+
+def test_two_runs_in_two_threads_give_the_files_of_separate_runs(first3d, tmp_path):
+    stilt.run(first3d, out=tmp_path / "alone", threads=1, _clock=PINNED)
+    workers = [threading.Thread(target=stilt.run, args=(first3d,),
+                                kwargs={"out": tmp_path / f"t{i}", "threads": 1,
+                                        "_clock": PINNED}) for i in range(2)]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    for f in sorted((tmp_path / "alone").iterdir()):
+        for i in range(2):
+            assert (tmp_path / f"t{i}" / f.name).read_bytes() == f.read_bytes(), f.name
