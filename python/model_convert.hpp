@@ -3,6 +3,7 @@
 // table model the deck writer takes, both ways; and an input data file read back into that form.
 
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <string_view>
 

@@ -208,9 +208,8 @@ py::dict run(const std::string& input, const std::string& folder, int threads,
           py::gil_scoped_acquire held;
           if (!raised) {
             try {
-              const py::object answer = progress(progressDict(event));
               // A callback that answers False asks the engine to stop.
-              if (!answer.is_none() && !answer.cast<bool>()) stop = true;
+              if (progress(progressDict(event)).ptr() == Py_False) stop = true;
             } catch (py::error_already_set& e) {
               raised.emplace(std::move(e));
               stop = true;
