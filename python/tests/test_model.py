@@ -109,3 +109,43 @@ def test_tz_curve_of_a_driven_pile_in_clay_follows_coyle_and_reese():
     assert len(z) == 10 and z[0] == 0.0 and t[0] == 0.0
     assert t.max() == pytest.approx(2.5) and z[t.argmax()] == pytest.approx(0.08)
     assert t[-1] == pytest.approx(0.93 * 2.5)
+
+
+def test_reading_the_hand_written_file_gives_its_values(first3d):
+    m = Model.read(first3d)
+    assert m.units == "english" and len(m.piles) == 4 and m.print_option == 2
+    assert (m.piles[1].y, m.piles[1].z, m.piles[1].batter) == (30.0, -30.0, 0.0)
+    assert m.sections[0].name == "PIPE 18 X 0.5" and m.sections[0].gj == 2.359e10
+    assert m.layers[1].family == "sand" and m.layers[1].at_bottom["phi"] == 36.0
+    assert m.properties[0].increments == 80 and m.cases[0].loads[0].py == 1.6e4
+    assert m.cases[0].axial_variation and m.cases[0].control.minimum_increment == 0.01
+
+
+@pytest.mark.parametrize("change, status, words", [
+    (lambda m: setattr(m.piles[0], "x", "deep"), 43, "pile 1: x is not a number"),
+    (lambda m: setattr(m.layers[0], "family", "peat"), 46, "unknown family 'peat'"),
+    (lambda m: m.layers[0].at_top.update(cu=3.0), 46, "unknown soil parameter 'cu'"),
+    (lambda m: setattr(m.cases[0].control, "cycles", 1.5), 43, "cycles must be a whole"),
+    (lambda m: setattr(m, "units", "imperial"), 46, "unknown units 'imperial'"),
+])
+def test_values_of_the_wrong_kind_are_refused_with_their_place(change, status, words):
+    m = first3d_model()
+    change(m)
+    with pytest.raises(stilt.StiltError) as e:
+        m.check()
+    assert e.value.status == status and words in " ".join(e.value.message)
+
+
+def test_py_curve_in_metric_units_and_under_cyclic_loading():
+    # Matlock (1970) is dimensionless in Np: c = 20 kPa, g' = 8 kN/m3, b = 0.6 m, x = 3 m.
+    clay = {"gamma": 8.0, "c": 20.0, "eps50": 0.01}
+    pu = min(3.0 + 8.0 * 3.0 / 20.0 + 0.5 * 3.0 / 0.6, 9.0) * 20.0 * 0.6  # 80.4 kN/m
+    y50 = 2.5 * 0.01 * 0.6
+    _, p = stilt.py_curve("soft_clay", clay, 3.0, 0.6, deflections=[y50], units="metric")
+    assert p[0] == pytest.approx(0.5 * pu, rel=1e-12)
+    # Cyclic: below xr = 6cb/(g'b + 0.5c) = 5.88 m the resistance beyond 15·y50 falls to
+    # 0.72·pu·x/xr; at and below xr it stays at 0.72·pu.
+    xr = 6.0 * 20.0 * 0.6 / (8.0 * 0.6 + 0.5 * 20.0)
+    _, p = stilt.py_curve("soft_clay", clay, 3.0, 0.6, deflections=[20 * y50], units="metric",
+                          cyclic=True)
+    assert p[0] == pytest.approx(0.72 * pu * 3.0 / xr, rel=1e-12)

@@ -92,3 +92,41 @@ def test_two_runs_in_two_threads_give_the_files_of_separate_runs(first3d, tmp_pa
     for f in sorted((tmp_path / "alone").iterdir()):
         for i in range(2):
             assert (tmp_path / f"t{i}" / f.name).read_bytes() == f.read_bytes(), f.name
+
+
+def test_progress_reports_every_item_up_to_its_full_load(first3d):
+    events = []
+    r = stilt.run(first3d, threads=2, progress=events.append)
+    assert r.completed
+    assert events[0]["phase"] == "started" and events[-1]["phase"] == "finished"
+    iterations = [e for e in events if e["phase"] == "iteration"]
+    # Four load steps of 25 %: the last iterations apply the whole load to all four piles.
+    assert iterations[-1]["load_fraction"] == pytest.approx(1.0)
+    assert {e["pile_count"] for e in iterations} == {4}
+    assert all(e["item"] == 1 and e["item_count"] == 1 for e in events)
+
+
+def test_results_are_the_same_on_any_thread_count_and_heads_only_on_request(first3d, tmp_path):
+    one = stilt.run(first3d, out=tmp_path / "one", threads=1)
+    two = stilt.run(first3d, out=tmp_path / "two", threads=2, results="heads")
+    np.testing.assert_array_equal(one.items[0].cap_displacement, two.items[0].cap_displacement)
+    assert two.items[0].piles[0].along is None
+    with pytest.raises(ValueError):
+        two.along(0, 1)
+    assert one.item("Dead load with wind from +Y") is one.items[0]
+    with pytest.raises(KeyError):
+        one.item(("combination", 1))
+
+
+def test_missing_input_and_an_input_among_the_run_files_are_refused(first3d, tmp_path):
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.run(tmp_path / "nothing.dat")
+    assert e.value.status == 41
+    # The input would be overwritten by the run's own Names.dat.
+    names = tmp_path / "Names.dat"
+    names.write_text(first3d.read_text())
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.run(names, out=tmp_path)
+    assert e.value.status == 40
+    with pytest.raises(ValueError):
+        stilt.run(first3d, stiffness="forward")

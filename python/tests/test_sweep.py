@@ -40,3 +40,12 @@ def test_dask_sweep_equals_runs_made_one_by_one():
         alone = stilt.run(model, threads=1)
         np.testing.assert_allclose(r.items[0].cap_displacement, alone.items[0].cap_displacement,
                                    rtol=0, atol=0)
+
+
+def test_serial_sweep_keeps_the_files_of_each_run_in_its_own_folder(first3d, tmp_path):
+    results = stilt.sweep([first3d, first3d], workers=1, out=tmp_path / "runs")
+    for i, r in enumerate(results, start=1):
+        folder = tmp_path / "runs" / f"run_{i:04d}"
+        assert r.completed and (folder / "Names.dat").is_file()
+    np.testing.assert_array_equal(results[0].items[0].cap_displacement,
+                                  results[1].items[0].cap_displacement)
