@@ -43,10 +43,11 @@ py::array_t<double> array(const double* data, std::vector<py::ssize_t> shape) {
   return a;
 }
 
+constexpr std::array<const char*, 3> kPhases = {"started", "iteration", "finished"};
+
 py::dict progressDict(const ProgressEvent& e) {
   py::dict d;
-  static constexpr const char* kPhases[] = {"started", "iteration", "finished"};
-  d["phase"] = kPhases[static_cast<int>(e.phase)];
+  d["phase"] = kPhases[static_cast<std::size_t>(e.phase)];
   d["combination"] = e.combination;
   d["item"] = e.item;
   d["item_count"] = e.itemCount;

@@ -1,4 +1,5 @@
-"""A single free-standing steel pipe pile in soft clay under a lateral load at its fixed head:
+"""A single steel pipe pile in soft clay under a lateral load on its cap (one pile: the cap turns
+with the head, which so acts as a free head):
 deflection and bending moment along the pile, plotted with matplotlib.
 
     PYTHONPATH=build/python python3 examples/python/single_pile.py [figure.png]

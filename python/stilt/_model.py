@@ -217,6 +217,8 @@ class Model:
         problems, text = self._written()
         if problems:
             raise StiltError(problems[0][0], [p[1] for p in problems])
+        if not text.isascii():
+            raise StiltError(46, ["titles and names of the model must be plain ASCII text"])
         return text
 
     def check(self):
