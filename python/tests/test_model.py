@@ -149,3 +149,61 @@ def test_py_curve_in_metric_units_and_under_cyclic_loading():
     _, p = stilt.py_curve("soft_clay", clay, 3.0, 0.6, deflections=[20 * y50], units="metric",
                           cyclic=True)
     assert p[0] == pytest.approx(0.72 * pu * 3.0 / xr, rel=1e-12)
+
+
+def every_field_model():
+    """A metric model that sets every value the table model holds away from its default."""
+    m = Model(units="metric", title=("Every field", "second title line"), group_reduction=3,
+              group_movement=(0.8, 0.6), cap_thickness=1.2, print_option=2, node_interval=4)
+    m.piles = [Pile(x=0.5, y=-1.5, z=0.0, property=1, batter=10.0, direction=90.0,
+                    connection_y=3, connection_z=1, spring_y=2.0e4, ground=1.5),
+               Pile(x=0.5, y=1.5, z=0.0, property=2)]
+    m.sections = [CrossSection("pipe", "PIPE 0.6", [0.6, 0.56] + [0.0] * 6, shear_modulus=8.0e7,
+                               area=0.0365, iz=1.55e-3, iy=1.55e-3, gj=2.5e5, mn=900.0,
+                               vn=1200.0),
+                  CrossSection("general", "SHAFT 0.9", [0.9] + [0.0] * 7, area=0.636,
+                               iz=0.0322, iy=0.0322, gj=1.3e6)]
+    m.properties = [PileProperty(15.0, [PileSegment(0.0, 6.0, 2.0e8),
+                                        PileSegment(6.0, 15.0, 2.1e8)], increments=60),
+                    PileProperty(18.0, [PileSegment(0.0, 18.0, 2.5e7, 2)], increments=72,
+                                 pile_type="drilled")]
+    m.layers = [SoilLayer(0.0, 5.0, "stiff_clay_water",
+                          {"gamma": 9.0, "c": 60.0, "k": 1.35e5, "eps50": 0.007, "side": 30.0},
+                          {"gamma": 9.5, "c": 80.0, "k": 1.35e5, "eps50": 0.006, "side": 40.0}),
+                SoilLayer(5.0, 30.0, "api_sand", {"gamma": 10.0, "phi": 35.0, "k": 2.4e4,
+                                                  "tip": 5000.0})]
+    m.cases = [LoadCase("Wind", [PointLoad(px=800.0, py=120.0, mz=30.0, x=0.5),
+                                 PointLoad(pz=-40.0, my=15.0, mx=5.0, y=1.0, z=2.0)],
+                        load_type=4, axial_variation=True,
+                        control=stilt.SolutionControl(cyclic=True, cycles=20, cap_iterations=80,
+                                                      pile_iterations=150, cap_tolerance=2e-4,
+                                                      pile_tolerance=2e-6, increment=0.2,
+                                                      minimum_increment=0.02)),
+               LoadCase("Dead", [PointLoad(px=1500.0)])]
+    m.combinations = [stilt.Combination("1.2D + W", [stilt.CombinationTerm(2, 1.2),
+                                                     stilt.CombinationTerm(1, 1.0)],
+                                        bending_factor=0.9, shear_factor=0.75)]
+    return m
+
+
+def test_every_field_survives_writing_and_reading_back(tmp_path):
+    m = every_field_model()
+    assert m.check().ok, m.check().report
+    back = Model.read(m.write(tmp_path / "every.dat"))
+    assert back.deck() == m.deck()
+    p, c = back.piles[0], back.cases[0]
+    assert (p.batter, p.direction, p.connection_y, p.connection_z, p.spring_y, p.ground) == \
+        pytest.approx((10.0, 90.0, 3, 1, 2.0e4, 1.5))
+    assert back.properties[1].pile_type == "drilled" and back.group_movement == (0.8, 0.6)
+    assert c.control.cyclic and c.control.cycles == 20 and c.loads[1].mx == 5.0
+    assert back.combinations[0].terms[0].factor == 1.2 and back.layers[1].at_top["tip"] == 5000
+
+
+def test_tz_curve_of_a_drilled_shaft_in_sand_follows_reese_and_oneill():
+    # Reese and O'Neill (1988): fmax = beta·s'v, beta = 1.5 - 0.135·sqrt(z in ft); at 20 ft
+    # (240 in) in sand of 0.0336 pci, beta = 0.896 and fmax = 7.23 psi; the trend curve
+    # keeps 0.95 of it at a movement of a tenth of the diameter.
+    fmax = (1.5 - 0.135 * 20.0 ** 0.5) * 0.0336 * 240.0
+    sand = {"gamma": 0.0336, "phi": 34.0, "k": 60.0}
+    z, t = stilt.tz_curve("sand", sand, 240.0, 36.0, pile_type="drilled")
+    assert z[-1] == pytest.approx(3.6) and t[-1] == pytest.approx(0.95 * fmax, rel=1e-9)

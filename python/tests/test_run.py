@@ -130,3 +130,27 @@ def test_missing_input_and_an_input_among_the_run_files_are_refused(first3d, tmp
     assert e.value.status == 40
     with pytest.raises(ValueError):
         stilt.run(first3d, stiffness="forward")
+
+
+def test_combination_and_battered_pile_obey_statics(tmp_path):
+    from test_model import first3d_model
+    m = first3d_model()
+    m.piles[3].batter, m.piles[3].direction = 10.0, 45.0
+    m.combinations = [stilt.Combination("1.5 x case 1", [stilt.CombinationTerm(1, 1.5)])]
+    r = stilt.run(m, threads=1)
+    case, comb = r.item(("case", 1)), r.item("1.5 x case 1")
+    assert [i.kind for i in r.items] == ["case", "combination"] and comb.completed
+    np.testing.assert_allclose(comb.cap_load[:2], [3.6e5, 2.4e4], rtol=1e-12)
+    total = sum(np.asarray(p.head_force) for p in comb.piles)
+    np.testing.assert_allclose(-total[:3], [3.6e5, 2.4e4, 0.0], rtol=1e-3, atol=3.0)
+    # Pile axes are a rotation of the global ones: the head force keeps its magnitude, and on a
+    # plumb pile the axial component is the vertical one.
+    for p in comb.piles:
+        assert np.linalg.norm(p.head_force_local[:3]) == pytest.approx(
+            np.linalg.norm(p.head_force[:3]), rel=1e-9)
+    battered, plumb = comb.pile(4), comb.pile(1)
+    assert plumb.head_force_local["x"] == pytest.approx(plumb.head_force["X"], rel=1e-12)
+    assert abs(battered.head_force_local["x"] - battered.head_force["X"]) > 1.0
+    heads = r.heads()
+    assert len(heads) == 8 and list(heads["kind"]).count("combination") == 4
+    assert len(case.piles) == 4
