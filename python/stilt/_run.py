@@ -17,6 +17,25 @@ STIFFNESS_METHODS = ("central", "tangent")
 RESULT_LEVELS = ("full", "heads")
 
 
+# Memory-backed scratch space for runs whose files are not kept: the engine commits its runtime
+# file to disk at every checkpoint, which on a disk costs more than a small run's analysis.
+_SHARED_MEMORY = "/dev/shm"
+_SCRATCH_FREE = 1 << 30
+
+
+def scratch_folder(prefix):
+    """A new temporary folder for the files of a run that are not kept: in TMPDIR when the user
+    names one, else in shared memory when it has room, else in the system's temporary folder."""
+    if "TMPDIR" not in os.environ:
+        try:
+            st = os.statvfs(_SHARED_MEMORY)
+            if os.access(_SHARED_MEMORY, os.W_OK) and st.f_bavail * st.f_frsize > _SCRATCH_FREE:
+                return tempfile.mkdtemp(prefix=prefix, dir=_SHARED_MEMORY)
+        except OSError:
+            pass
+    return tempfile.mkdtemp(prefix=prefix)
+
+
 def _prepare(input_path, out):
     """The output folder of a run of `input_path`, created, with a stale stop file removed."""
     input_path = Path(input_path)
@@ -64,7 +83,7 @@ def run(path_or_model, out=None, threads=None, stiffness="central", progress=Non
         if isinstance(path_or_model, Model):
             text = path_or_model.deck()
             if out is None:
-                scratch = tempfile.mkdtemp(prefix="stilt-")
+                scratch = scratch_folder("stilt-")
                 base = Path(scratch)
             else:
                 base = Path(out)

@@ -3,11 +3,10 @@ on a dask.distributed cluster the caller already has."""
 
 import os
 import shutil
-import tempfile
 from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
 
-from ._run import run
+from ._run import run, scratch_folder
 
 
 def _one(task):
@@ -16,7 +15,7 @@ def _one(task):
     scratch = None
     try:
         if out is None:
-            scratch = tempfile.mkdtemp(prefix="stilt-sweep-")
+            scratch = scratch_folder("stilt-sweep-")
             out = Path(scratch) / "run"
         result = run(item, out=out, **options)
         if scratch is not None:
