@@ -207,3 +207,16 @@ def test_tz_curve_of_a_drilled_shaft_in_sand_follows_reese_and_oneill():
     sand = {"gamma": 0.0336, "phi": 34.0, "k": 60.0}
     z, t = stilt.tz_curve("sand", sand, 240.0, 36.0, pile_type="drilled")
     assert z[-1] == pytest.approx(3.6) and t[-1] == pytest.approx(0.95 * fmax, rel=1e-9)
+
+
+def test_py_curve_of_weak_rock_follows_reese_1997():
+    # Reese (1997): alpha_r = 1 - (2/3)·RQD/100; above 3b, pur = alpha_r·qur·b·(1 + 1.4·x/b);
+    # yrm = krm·b; p = 0.5·pur·(y/yrm)^(1/4) beyond the initial line, pur from 16·yrm on.
+    rock = {"gamma": 0.08, "c": 1000.0, "Er": 1.0e5, "eps50": 0.0005, "rqd": 50.0}
+    pur = (1.0 - 2.0 / 3.0 * 0.5) * 1000.0 * 24.0 * (1.0 + 1.4 * 36.0 / 24.0)  # 49 600 lb/in
+    yrm = 0.0005 * 24.0
+    _, p = stilt.py_curve("weak_rock", rock, 36.0, 24.0, deflections=[yrm, 16 * yrm, 100 * yrm])
+    np.testing.assert_allclose(p, [0.5 * pur, pur, pur], rtol=1e-12)
+    with pytest.raises(stilt.StiltError) as e:
+        stilt.py_curve("weak_rock", dict(rock, c=0.0), 36.0, 24.0)
+    assert e.value.status == 21  # weak rock without strength
