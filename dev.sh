@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(g++ cmake ninja-build libfmt-dev nlohmann-json3-dev libcli11-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev chromium)
 
 install_missing() {
   local missing=()

@@ -9,6 +9,7 @@
 // rotations about them. A planar analysis uses X, Y and RZ of them.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct PileRowRecord {
   double x = 0.0, y = 0.0, z = 0.0;
   int property = 0;
   int pilesInRow = 1;  // piles the row stands for across the plane (planar analyses)
+  // Unit vector along the pile axis from the head toward the tip, in the global axes X, Y, Z: a
+  // plumb pile is (1, 0, 0); the Y and Z components show the batter in plan.
+  std::array<double, 3> axis{1.0, 0.0, 0.0};
 };
 
 struct HeadCurveRecordPoint {
@@ -111,6 +115,30 @@ struct FoundationStiffnessRecord {
   std::vector<StiffnessPointRecord> points;
 };
 
+// One node of a flexible cap's plate at the end of an item (its last converged step).
+struct PlateNodeRecord {
+  int number = 0;
+  double y = 0.0;  // plan position
+  double z = 0.0;
+  // UX UY UZ ROTX ROTY ROTZ in the global axes (X normal to the plate, positive downwards as the
+  // pile axes are).
+  std::array<double, 6> displacement{};
+  // Stress resultants per unit width, averaged at the node from the Gauss points of the elements
+  // around it: NY NZ NYZ (membrane), MY MZ MYZ (bending, MY bending in the Y direction), QY QZ.
+  std::array<double, 8> resultants{};
+};
+
+struct PlateElementRecord {
+  int number = 0;
+  std::array<int, 8> nodes{};  // node numbers: corners, then mid-sides
+};
+
+struct PlateRecord {
+  double loadFraction = 1.0;  // pseudo-time of the last converged step (1: the full load)
+  std::vector<PlateNodeRecord> nodes;
+  std::vector<PlateElementRecord> elements;
+};
+
 struct ItemEndRecord {
   ItemHeader header;
   bool analysed = false;           // false for an item flagged not to be analysed
@@ -124,6 +152,7 @@ struct ItemEndRecord {
   int iterations = 0;              // global iterations of the last load step
   PassiveRecord passive;           // how the passive force arose
   FoundationStiffnessRecord foundationStiffness;  // family 0 when none was asked for
+  std::optional<PlateRecord> plate;               // a flexible cap's plate
 };
 
 using QuantityFlags = std::array<bool, kResultQuantities + 1>;  // [1..25]
