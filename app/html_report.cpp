@@ -135,7 +135,7 @@ void appendXYFigure(Buffer& out, std::string_view title, std::string_view xLabel
   }
   rx.settle();
   ry.settle();
-  const std::vector<double> tx = axisTicks(rx.low, rx.high, 4);
+  const std::vector<double> tx = axisTicks(rx.low, rx.high, 3);
   const std::vector<double> ty = axisTicks(ry.low, ry.high, 5);
   const double x0 = tx.front(), x1 = tx.back(), y0 = ty.front(), y1 = ty.back();
   const double pw = width - left - right, ph = height - top - bottom;
@@ -222,7 +222,7 @@ pre{background:#f7f7f7;padding:.4em;white-space:pre-wrap}
 // Recolours the plan for the item and result chosen; the page reads as a whole without it.
 constexpr const char* kScript = R"(<script>
 (function(){
-var d=JSON.parse(document.getElementById('plan-data').textContent);
+var e=document.getElementById('plan-data');if(!e)return;var d=JSON.parse(e.textContent);
 var it=document.getElementById('plan-item'),rs=document.getElementById('plan-result');
 function col(t){if(!isFinite(t))return'#bbbbbb';t=Math.max(-1,Math.min(1,t));
 var a=Math.round(255*(1-Math.abs(t)));return t>=0?'rgb(255,'+a+','+a+')':'rgb('+a+','+a+',255)';}
@@ -615,9 +615,9 @@ void HtmlReport::renderPlan(Buffer& out) const {
   const double pad = 0.5 * extent / std::max(1.0, std::sqrt(n) - 1.0);
   const double y0 = ry.low - pad, z0 = rz.low - pad;
   const double wy = ry.high - ry.low + 2.0 * pad, wz = rz.high - rz.low + 2.0 * pad;
-  constexpr double width = 700.0, margin = 30.0;
-  const double scale = (width - 2.0 * margin) / std::max(wy, wz);
-  const double height = wz * scale + 2.0 * margin;
+  constexpr double size = 700.0, margin = 30.0;
+  const double scale = (size - 2.0 * margin) / std::max(wy, wz);
+  const double width = wy * scale + 2.0 * margin, height = wz * scale + 2.0 * margin;
   const double radius = std::clamp(0.3 * pad * scale, 1.5, 9.0);
   const auto sx = [&](double y) { return margin + (y - y0) * scale; };
   const auto sy = [&](double z) { return margin + (z - z0) * scale; };

@@ -345,7 +345,8 @@ std::string exitStatusHelp() {
          "  1-53    the engine's status: the run was refused or ended early (see README)\n"
          "  40      also: an input that is, or is the same file as, a file the run writes\n"
          "  41      also: an input that is missing or not a regular file\n"
-         "  54      a file of the run, or results.json, could not be written (disk full)\n"
+         "  54      a file of the run, results.json, report.html or a CSV table could not be\n"
+         "          written (disk full)\n"
          "  60      the engine completed, but an analysed load case or combination did not\n"
          "          (its result line is shown: no convergence, partial solution, ...)\n"
          "  2, 100+ the command line could not be used\n";

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -33,6 +32,26 @@ std::vector<std::vector<std::string>> readCsv(const fs::path& file) {
     rows.push_back(cells);
   }
   return rows;
+}
+
+// The value of attribute `name` in the tag that starts at `at`, or empty.
+std::string attribute(const std::string& page, std::size_t at, const std::string& name) {
+  const std::size_t end = page.find('>', at);
+  const std::size_t a = page.find(" " + name + "=\"", at);
+  if (a == std::string::npos || a > end) return {};
+  const std::size_t from = a + name.size() + 3;
+  return page.substr(from, page.find('"', from) - from);
+}
+
+// Where every tag of `page` that starts with `tag` starts.
+std::vector<std::size_t> tags(const std::string& page, const std::string& tag, std::size_t from = 0,
+                              std::size_t to = std::string::npos) {
+  std::vector<std::size_t> at;
+  for (std::size_t p = page.find(tag, from); p < to && p != std::string::npos;
+       p = page.find(tag, p + 1)) {
+    at.push_back(p);
+  }
+  return at;
 }
 
 std::vector<double> numbers(const std::string& list) {
@@ -129,15 +148,14 @@ TEST_F(ReportOutputs, BrowserShowsThePlanAndTheCriticalPilesOfResultsJson) {
   // The plan: one marker per pile at its head, valued by the compression of the first item.
   const json& piles = results_["piles"];
   const json& first = results_["items"][0];
-  const std::regex marker(
-      "data-pile=\"(\\d+)\" data-y=\"([^\"]+)\" data-z=\"([^\"]+)\" data-value=\"([^\"]+)\"");
   std::size_t markers = 0;
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), marker);
-       it != std::sregex_iterator(); ++it, ++markers) {
-    const std::size_t i = static_cast<std::size_t>(std::stoi((*it)[1]) - 1);
-    EXPECT_EQ(std::stod((*it)[2]), piles[i]["y"].get<double>());
-    EXPECT_EQ(std::stod((*it)[3]), piles[i]["z"].get<double>());
-    EXPECT_EQ(std::stod((*it)[4]), -first["piles"][i]["head_force_local"][0].get<double>());
+  for (std::size_t at : tags(page, "<circle class=\"pile\"")) {
+    const std::size_t i = static_cast<std::size_t>(std::stoi(attribute(page, at, "data-pile")) - 1);
+    EXPECT_EQ(std::stod(attribute(page, at, "data-y")), piles[i]["y"].get<double>());
+    EXPECT_EQ(std::stod(attribute(page, at, "data-z")), piles[i]["z"].get<double>());
+    EXPECT_EQ(std::stod(attribute(page, at, "data-value")),
+              -first["piles"][i]["head_force_local"][0].get<double>());
+    ++markers;
   }
   EXPECT_EQ(markers, piles.size());
 
@@ -168,22 +186,19 @@ TEST_F(ReportOutputs, BrowserShowsThePlanAndTheCriticalPilesOfResultsJson) {
   for (int p : pile) {
     if (p > 0) expected.insert(p);
   }
-  const std::regex figure(
-      "<figure class=\"critical\" data-item=\"case-1\" data-pile=\"(\\d+)\"[^>]*"
-      "data-depth-below-ground=\"([^\"]+)\">([\\s\\S]*?)</figure>");
   std::set<int> drawn;
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), figure);
-       it != std::sregex_iterator(); ++it) {
-    const int number = std::stoi((*it)[1]);
+  for (std::size_t at : tags(page, "<figure class=\"critical\" data-item=\"case-1\"")) {
+    const int number = std::stoi(attribute(page, at, "data-pile"));
     drawn.insert(number);
     const json& along = first["piles"][static_cast<std::size_t>(number - 1)]["along"];
-    EXPECT_EQ(numbers((*it)[2]), along["depth_below_ground"].get<std::vector<double>>());
-    const std::string body = (*it)[3];
-    const std::regex line("data-quantity=\"(\\w+)\" data-values=\"([^\"]+)\"");
+    EXPECT_EQ(numbers(attribute(page, at, "data-depth-below-ground")),
+              along["depth_below_ground"].get<std::vector<double>>());
     int lines = 0;
-    for (auto l = std::sregex_iterator(body.begin(), body.end(), line); l != std::sregex_iterator();
-         ++l, ++lines) {
-      EXPECT_EQ(numbers((*l)[2]), along[(*l)[1].str()].get<std::vector<double>>()) << (*l)[1];
+    for (std::size_t l : tags(page, "<polyline", at, page.find("</figure>", at))) {
+      const std::string name = attribute(page, l, "data-quantity");
+      EXPECT_EQ(numbers(attribute(page, l, "data-values")), along[name].get<std::vector<double>>())
+          << name;
+      ++lines;
     }
     EXPECT_EQ(lines, 8);  // deflection, moment, shear, soil reaction in the y and z planes
   }
