@@ -142,7 +142,7 @@ TEST_F(ReportOutputs, BrowserShowsThePlanAndTheCriticalPilesOfResultsJson) {
   const std::string page = test::readFile(dom);
   const std::string errors = test::readFile(log);
   EXPECT_EQ(errors.find("Uncaught"), std::string::npos) << errors;
-  EXPECT_EQ(page.find("data-script-error"), std::string::npos);
+  EXPECT_EQ(page.find("data-script-error=\""), std::string::npos);  // set by onerror
   ASSERT_NE(page.find("</html>"), std::string::npos);
 
   // The plan: one marker per pile at its head, valued by the compression of the first item.
