@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 packages=(g++ cmake ninja-build libfmt-dev nlohmann-json3-dev libcli11-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas
-          python3-matplotlib python3-distributed)
+          python3-matplotlib python3-distributed chromium)
 
 install_missing() {
   local missing=()

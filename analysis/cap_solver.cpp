@@ -135,7 +135,7 @@ CapSolver::CapSolver(CapContext context)
   }
 }
 
-void CapSolver::writeProgress(const CapItem& item, int iteration) const {
+void CapSolver::writeProgress(const CapItem& item, int iteration) {
   const std::string record =
       item.passes > 0
           ? fmt::format(
@@ -155,6 +155,7 @@ void CapSolver::writeProgress(const CapItem& item, int iteration) const {
   event.loadFraction = TCUR;
   event.iteration = iteration;
   event.pileCount = ctx_.piles.pileCount();
+  iterationEvent_ = event;
   ctx_.files.writeProgress(record, &event);
 }
 
@@ -244,6 +245,9 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
   options.keepLateral = withStiffness;
   // The analyses, on the pool: each pile reads the shared state and writes only its own slot
   // and the workspace of the thread that runs it.
+  ProgressEvent passEvent = iterationEvent_;
+  passEvent.phase = ProgressEvent::Phase::kPiles;
+  passProgress_.begin(ctx_.files, passEvent, ctx_.piles.pileCount());
   pool_.forEach(ctx_.piles.pileCount(), [&](int p, int worker) {
     const std::size_t i = static_cast<std::size_t>(p);
     const std::size_t w = static_cast<std::size_t>(worker);
@@ -259,6 +263,7 @@ StatusCode CapSolver::pilePass(const Vector6& dv, bool collect, bool messages, V
     if (withStiffness && isOk(slot.status) && !slot.outcome.lateralNotConverged) {
       headStiffness(p, ug, delta_, *workspaces_[w], scratch_[w], slot, true);
     }
+    passProgress_.pileDone(worker);
   });
   // The reduction, in pile order, as a serial pass would have written it: up to the first pile
   // that failed.
@@ -870,6 +875,9 @@ StatusCode CapSolver::printingPass() {
   std::vector<std::unique_ptr<PileWorkspace>> held;
   for (int k = 0; k < batch; ++k) held.push_back(ctx_.piles.makeWorkspace());
   StatusCode status = StatusCode::kCompleted;
+  ProgressEvent writingEvent = iterationEvent_;
+  writingEvent.phase = ProgressEvent::Phase::kWriting;
+  passProgress_.begin(ctx_.files, writingEvent, count);
   for (int first = 0; first < count && isOk(status); first += batch) {
     const int size = std::min(batch, count - first);
     pool_.forEach(size, [&](int k, int worker) {
@@ -901,6 +909,7 @@ StatusCode CapSolver::printingPass() {
       own.pMultiplier = pm_[i];
       own.yMultiplier = ym_[i];
       slot.status = ctx_.piles.analysePile(p, ug, own, workspace, slot.outcome);
+      passProgress_.pileDone(worker);
     });
     for (int k = 0; k < size && isOk(status); ++k) {
       const int p = first + k;

@@ -14,6 +14,7 @@
 
 #include "analysis/analysis_options.hpp"
 #include "analysis/cap_algebra.hpp"
+#include "analysis/pass_progress.hpp"
 #include "analysis/passive_cap.hpp"
 #include "analysis/pile_group.hpp"
 #include "analysis/pile_pool.hpp"
@@ -176,7 +177,7 @@ class CapSolver {
   void writeOutcome(CapResult& result);
   void writeFactorTable();
   StatusCode printingPass();
-  void writeProgress(const CapItem& item, int iteration) const;
+  void writeProgress(const CapItem& item, int iteration);
 
   // Piles per thread in a batch of the printing pass.
   static constexpr int kPrintingBatchPerThread = 8;
@@ -201,6 +202,9 @@ class CapSolver {
     std::vector<double> p, y;
   };
   std::array<EstimatedFactors, 4> estimated_;
+  // The progress of the pile passes, and the record of the iteration they belong to.
+  PassProgress passProgress_;
+  ProgressEvent iterationEvent_{};
 
   // The state of the iteration.
   int STEP = 0;

@@ -33,6 +33,9 @@ struct PileRowRecord {
   double x = 0.0, y = 0.0, z = 0.0;
   int property = 0;
   int pilesInRow = 1;  // piles the row stands for across the plane (planar analyses)
+  // Unit vector along the pile axis from the head toward the tip, in the global axes X, Y, Z: a
+  // plumb pile is (1, 0, 0); the Y and Z components show the batter in plan.
+  std::array<double, 3> axis{1.0, 0.0, 0.0};
 };
 
 struct HeadCurveRecordPoint {

@@ -93,7 +93,8 @@ bool readRegularFile(const std::filesystem::path& file, std::string& text) {
 std::optional<std::string> inputClash(const std::filesystem::path& input,
                                       const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> written = {folder / "Names.dat", folder / kResultsFile,
-                                                folder / kResultsTempFile};
+                                                folder / kResultsTempFile, folder / kReportFile,
+                                                folder / kReportTempFile};
   const std::string stem = input.stem().string();
   for (const OutputFile& f : outputFiles()) written.push_back(folder / (stem + '.' + f.extension));
   const stilt::FileIdentity in = stilt::fileIdentity(input);
@@ -112,7 +113,7 @@ std::optional<std::string> resultsClash(const std::filesystem::path& folder,
   std::vector<stilt::FileIdentity> ids;
   ids.reserve(named.size());
   for (const std::filesystem::path& p : named) ids.push_back(stilt::fileIdentity(p));
-  for (const char* own : {kResultsFile, kResultsTempFile}) {
+  for (const char* own : {kResultsFile, kResultsTempFile, kReportFile, kReportTempFile}) {
     const stilt::FileIdentity ownId = stilt::fileIdentity(folder / own);
     for (std::size_t i = 0; i < named.size(); ++i) {
       const std::filesystem::path& p = named[i];

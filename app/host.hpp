@@ -28,6 +28,9 @@ using stilt::outputFiles;
 // under before it is renamed into place, so that a results.json is always complete.
 inline constexpr const char* kResultsFile = "results.json";
 inline constexpr const char* kResultsTempFile = "results.json.tmp";
+// The HTML report beside results.json, and its temporary name.
+inline constexpr const char* kReportFile = "report.html";
+inline constexpr const char* kReportTempFile = "report.html.tmp";
 
 // The exit status of `stilt run` when the engine completed but an analysed load case or
 // combination did not (its result line is other than "1 ANALYSIS COMPLETED").

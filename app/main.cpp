@@ -1,7 +1,8 @@
 // stilt: the command-line host of the engine.
 //
 //   stilt run INPUT [--out DIR] [--quiet] [--threads N] [--stiffness central|tangent]
-//                   [--results full|heads|none]          run one input data file
+//                   [--results full|heads|none] [--no-html] [--csv DIR]
+//                                                         run one input data file
 //   stilt run --names DIR                                 run an existing Names.dat
 //   stilt check INPUT                       read and validate an input data file, write nothing
 //   stilt new --tables DIR --units english -o model.dat
@@ -9,7 +10,8 @@
 //
 // The command links the engine and runs it through its C++ interface on a thread of its own:
 // progress arrives as data, Ctrl-C sets the stop flag (a second Ctrl-C aborts), and the result
-// records stream into results.json while the run goes on.
+// records stream into results.json (and the CSV tables) while the run goes on; report.html is
+// drawn from them when the run ends.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,10 +36,14 @@
 #include <string>
 #include <thread>
 
+#include "app/csv_tables.hpp"
 #include "app/host.hpp"
+#include "app/html_report.hpp"
 #include "app/input_check.hpp"
 #include "app/new_model.hpp"
+#include "app/progress_display.hpp"
 #include "app/results_json.hpp"
+#include "app/tee_sink.hpp"
 #include "engine/engine_api.hpp"
 #include "engine/version.hpp"
 #include "model/status_code.hpp"
@@ -60,6 +66,8 @@ struct RunRequest {
   int threads = 0;
   stilt::StiffnessMethod stiffness = stilt::StiffnessMethod::kCentral;
   stilt::app::ResultsContent results = stilt::app::ResultsContent::kFull;
+  bool noHtml = false;
+  std::string csv;
 };
 
 int fail(const std::string& message, int code) {
@@ -105,20 +113,42 @@ class LatestProgress {
 // else 60 when an analysed item did not complete; else 0.
 int runEngine(const fs::path& folder, const RunRequest& request) {
   const bool quiet = request.quiet;
+  const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   stilt::app::ResultsJsonWriter writer(folder, request.results);
+  stilt::app::HtmlReport html;
+  std::optional<stilt::app::CsvTables> csv;
+  std::vector<stilt::ResultSink*> sinks = {&writer};
+  if (!request.noHtml) sinks.push_back(&html);
+  if (!request.csv.empty()) sinks.push_back(&csv.emplace(fs::absolute(request.csv)));
+  stilt::app::TeeSink tee(sinks);
   std::atomic<bool> stop{false};
   LatestProgress latest;
   stilt::EngineRequest engineRequest;
   engineRequest.namesFolder = folder;
   engineRequest.threads = request.threads;
   engineRequest.stiffness = request.stiffness;
-  engineRequest.sink = &writer;
-  engineRequest.results = request.results == stilt::app::ResultsContent::kHeads
-                              ? stilt::ResultLevel::kHeads
-                              : stilt::ResultLevel::kFull;
+  engineRequest.sink = &tee;
+  // The report's critical piles and the CSV tables along the piles need the values along them.
+  engineRequest.results =
+      request.results == stilt::app::ResultsContent::kHeads && request.noHtml && request.csv.empty()
+          ? stilt::ResultLevel::kHeads
+          : stilt::ResultLevel::kFull;
   engineRequest.stop = &stop;
-  if (!quiet) {
+  // On a terminal, one line that the next record overwrites, with a bar for the pile passes;
+  // elsewhere (a log), the progress file's records, one per line, without the pile counts.
+  stilt::app::ProgressDisplay display;
+  const auto started = std::chrono::steady_clock::now();
+  if (!quiet && terminal) {
+    engineRequest.progress = [&latest, &display, started](const stilt::ProgressEvent& e) {
+      const std::chrono::duration<double> now = std::chrono::steady_clock::now() - started;
+      latest.set(display.line(e, now.count()));
+    };
+  } else if (!quiet) {
     engineRequest.progress = [&latest](const stilt::ProgressEvent& e) {
+      if (e.phase == stilt::ProgressEvent::Phase::kPiles ||
+          e.phase == stilt::ProgressEvent::Phase::kWriting) {
+        return;
+      }
       latest.set(progressText(e));
     };
   }
@@ -126,7 +156,6 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   std::signal(SIGINT, onInterrupt);
   std::future<stilt::StatusCode> engine =
       std::async(std::launch::async, [&engineRequest] { return stilt::runEngine(engineRequest); });
-  const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   std::string shown;
   bool stopAsked = false;
   while (engine.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
@@ -148,11 +177,39 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   }
   const int status = stilt::toInt(engine.get());
   std::signal(SIGINT, SIG_DFL);
-  if (!quiet && terminal && !shown.empty()) std::cout << "\n";
+  if (!quiet && terminal) {
+    std::cout << "\r\033[Kwriting results: results.json" << (request.noHtml ? "" : ", report.html")
+              << (request.csv.empty() ? "" : ", CSV tables") << std::flush;
+  }
 
   std::string error;
-  const bool written = writer.finish(error);
+  bool written = writer.finish(error);
   const stilt::app::ClosingLine closing = stilt::app::closingLine(writer.items());
+  if (written && csv) written = csv->finish(error);
+  if (written && !request.noHtml) {
+    stilt::app::HtmlRunInfo info;
+    std::vector<fs::path> paths;
+    std::string ignored;
+    if (stilt::app::readNamesPaths(folder, paths, ignored) && paths.size() > 4) {
+      info.input = paths[0].string();
+      // The runtime file (line 9 of Names.dat), for the warnings of the run.
+      std::string text;
+      if (stilt::app::readRegularFile(paths[9 - 5], text)) {
+        std::size_t from = 0;
+        while (from < text.size()) {
+          const std::size_t end = std::min(text.find('\n', from), text.size());
+          info.runtimeLines.push_back(text.substr(from, end - from));
+          from = end + 1;
+        }
+      }
+    }
+    info.status = status;
+    for (const stilt::StatusLine& l : stilt::statusLines(status))
+      info.statusLines.push_back(l.text);
+    written = html.write(folder / stilt::app::kReportFile, info, error);
+  }
+  // The last line left on screen is the outcome: the progress line goes.
+  if (!quiet && terminal) std::cout << "\r\033[K" << std::flush;
 
   // The final status line(s); a refused run also shows why, and goes to the error stream. The
   // engine says "ANALYSIS COMPLETED" when it went through every item, whatever their outcomes;
@@ -218,6 +275,7 @@ int runInput(const RunRequest& request) {
   // results.json would outlive a run that cannot write its own.
   fs::remove(paths[17 - 5], ec);
   fs::remove(folder / stilt::app::kResultsFile, ec);
+  fs::remove(folder / stilt::app::kReportFile, ec);
   if (!request.quiet) std::cout << "stilt " << stilt::kVersion << ": " << input.string() << "\n";
   return runEngine(folder, request);
 }
@@ -233,6 +291,7 @@ int runNames(const RunRequest& request) {
   // A results.json left by an earlier run would outlive a run that cannot write its own.
   std::error_code ec;
   fs::remove(folder / stilt::app::kResultsFile, ec);
+  fs::remove(folder / stilt::app::kReportFile, ec);
   return runEngine(folder, request);
 }
 
@@ -286,7 +345,8 @@ std::string exitStatusHelp() {
          "  1-53    the engine's status: the run was refused or ended early (see README)\n"
          "  40      also: an input that is, or is the same file as, a file the run writes\n"
          "  41      also: an input that is missing or not a regular file\n"
-         "  54      a file of the run, or results.json, could not be written (disk full)\n"
+         "  54      a file of the run, results.json, report.html or a CSV table could not be\n"
+         "          written (disk full)\n"
          "  60      the engine completed, but an analysed load case or combination did not\n"
          "          (its result line is shown: no convergence, partial solution, ...)\n"
          "  2, 100+ the command line could not be used\n";
@@ -324,6 +384,10 @@ int main(int argc, char** argv) {
               {"heads", stilt::app::ResultsContent::kHeads},
               {"none", stilt::app::ResultsContent::kNone}},
           CLI::ignore_case));
+  run->add_flag("--no-html", request.noHtml, "Write no report.html");
+  run->add_option("--csv", request.csv,
+                  "Also write the results as CSV tables into DIR (pile heads, maxima and the "
+                  "values along every pile, per load case and combination)");
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp() + exitStatusHelp());
 

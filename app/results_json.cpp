@@ -87,6 +87,10 @@ const std::vector<std::string>& quantityNames() {
   return kQuantityNames;
 }
 
+std::string quantityUnit(int q, bool planar, int unitsCode) {
+  return quantityUnit(q, planar, unitLabels(unitsCode));
+}
+
 ResultsJsonWriter::ResultsJsonWriter(fs::path folder, ResultsContent content)
     : folder_(std::move(folder)), content_(content) {
   if (content_ == ResultsContent::kNone) return;

@@ -19,6 +19,9 @@ namespace stilt::app {
 // The names under which the 25 result quantities along a pile appear in "along".
 [[nodiscard]] const std::vector<std::string>& quantityNames();
 
+// The unit label of quantity `q` (1..25) along a pile, as its report heading gives it.
+[[nodiscard]] std::string quantityUnit(int q, bool planar, int unitsCode);
+
 // What results.json holds: everything, the pile heads without the arrays along the piles, or no
 // file at all (the outcome of every item is still kept for the terminal).
 enum class ResultsContent { kFull, kHeads, kNone };

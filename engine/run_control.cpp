@@ -17,6 +17,7 @@
 #include "model/file_set.hpp"
 #include "model/input_reader.hpp"
 #include "report/input_report.hpp"
+#include "report/pile_layout.hpp"
 
 namespace stilt {
 
@@ -180,10 +181,18 @@ class Run {
     run.planar = model_.is2d();
     run.inputRead = inputRead;
     if (inputRead) {
+      const std::vector<PileGeometry> layout = buildPileLayout(model_);
       for (std::size_t i = 0; i < model_.pileRows.size(); ++i) {
         const PileGroupRow& row = model_.pileRows[i];
+        // The axis as the transformation into pile axes takes it: (sin b, cos a cos b,
+        // sin a cos b).
+        std::array<double, 3> axis{1.0, 0.0, 0.0};
+        if (i < layout.size()) {
+          const PileGeometry& g = layout[i];
+          axis = {g.sinB, g.cosA * g.cosB, g.sinA * g.cosB};
+        }
         run.piles.push_back({static_cast<int>(i) + 1, row.x, row.y, row.z, row.property,
-                             model_.is2d() ? row.pilesInRow : 1});
+                             model_.is2d() ? row.pilesInRow : 1, axis});
       }
       for (std::size_t k = 0; k < model_.properties.size(); ++k) {
         PropertyCurvesRecord curves;

@@ -154,6 +154,15 @@ class FileSet {
   // A monitor's stop flag asks for a stop as the stop file does.
   [[nodiscard]] bool stopRequested() const;
 
+  // Whether a host follows the progress as data, and hands it a record that the progress file
+  // does not keep (the piles done within a pass).
+  [[nodiscard]] bool progressFollowed() const {
+    return monitor_ != nullptr && static_cast<bool>(monitor_->progress);
+  }
+  void notifyProgress(const ProgressEvent& event) const {
+    if (progressFollowed()) monitor_->progress(event);
+  }
+
   // The host's monitor of the run, or null; it must outlive the file set's use.
   void setMonitor(const RunMonitor* monitor) { monitor_ = monitor; }
 

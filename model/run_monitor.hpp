@@ -13,6 +13,8 @@ struct ProgressEvent {
     kStarted,    // an item's analysis starts
     kIteration,  // a global iteration of the cap begins
     kFinished,   // an item's analysis is done
+    kPiles,      // within a global iteration, the pass over the piles: pilesDone of pileCount
+    kWriting,    // an item's results are written pile by pile: pilesDone of pileCount
   };
   Phase phase = Phase::kStarted;
   bool combination = false;
@@ -21,7 +23,8 @@ struct ProgressEvent {
   int step = 0;               // load step (iterations only)
   double loadFraction = 0.0;  // TCUR, the fraction of the item's load being applied
   int iteration = 0;          // global iteration within the step
-  int pileCount = 0;          // piles analysed in each pass (iterations only)
+  int pileCount = 0;          // piles analysed in each pass (iterations and pile phases)
+  int pilesDone = 0;          // piles finished so far (pile phases only)
 };
 
 struct RunMonitor {

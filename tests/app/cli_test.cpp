@@ -191,6 +191,27 @@ TEST(Cli, RefusesWhatItCannotRun) {
   EXPECT_EQ(stilt("run").exitCode, 2);
 }
 
+TEST(Cli, ReportAndTablesAreOptionalAndTheirFailuresEndTheRunWith54) {
+  TempDir dir;
+  test::writeFile(dir / "bent.dat", test::example("bent2d.dat"));
+  const Outcome plain = stilt("run " + quoted(dir / "bent.dat") + " --quiet --no-html");
+  ASSERT_EQ(plain.exitCode, 0) << plain.output;
+  EXPECT_FALSE(fs::exists(dir / "bent" / "report.html"));
+  // A CSV folder that is a file cannot take the tables: the run says so and fails.
+  test::writeFile(dir / "taken", "a file");
+  const Outcome csv =
+      stilt("run " + quoted(dir / "bent.dat") + " --quiet --csv " + quoted(dir / "taken"));
+  EXPECT_EQ(csv.exitCode, 54) << csv.output;
+  EXPECT_THAT(csv.output, HasSubstr("cannot write the CSV tables (" + (dir / "taken").string()));
+  // The report is one of the files a run writes: an input under its name is refused.
+  fs::create_directories(dir / "out");
+  test::writeFile(dir / "out" / "report.html", test::example("bent2d.dat"));
+  const Outcome clash =
+      stilt("run " + quoted(dir / "out" / "report.html") + " --out " + quoted(dir / "out"));
+  EXPECT_EQ(clash.exitCode, 40) << clash.output;
+  EXPECT_EQ(test::readFile(dir / "out" / "report.html"), test::example("bent2d.dat"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // How the run ended, item by item
 
