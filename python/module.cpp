@@ -43,7 +43,9 @@ py::array_t<double> array(const double* data, std::vector<py::ssize_t> shape) {
   return a;
 }
 
-constexpr std::array<const char*, 3> kPhases = {"started", "iteration", "finished"};
+// Named in the order of ProgressEvent::Phase.
+constexpr std::array<const char*, 5> kPhases = {"started", "iteration", "finished", "piles",
+                                                "writing"};
 
 py::dict progressDict(const ProgressEvent& e) {
   py::dict d;
@@ -55,6 +57,7 @@ py::dict progressDict(const ProgressEvent& e) {
   d["load_fraction"] = e.loadFraction;
   d["iteration"] = e.iteration;
   d["pile_count"] = e.pileCount;
+  d["piles_done"] = e.pilesDone;
   return d;
 }
 

@@ -104,6 +104,10 @@ def test_progress_reports_every_item_up_to_its_full_load(first3d):
     assert iterations[-1]["load_fraction"] == pytest.approx(1.0)
     assert {e["pile_count"] for e in iterations} == {4}
     assert all(e["item"] == 1 and e["item_count"] == 1 for e in events)
+    # Every phase the engine reports has a name, and the pile passes count up to the four piles.
+    assert {e["phase"] for e in events} <= {"started", "iteration", "finished", "piles", "writing"}
+    passes = [e for e in events if e["phase"] == "piles"]
+    assert all(0 <= e["piles_done"] <= e["pile_count"] == 4 for e in passes)
 
 
 def test_results_are_the_same_on_any_thread_count_and_heads_only_on_request(first3d, tmp_path):
