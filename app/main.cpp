@@ -1,7 +1,8 @@
 // stilt: the command-line host of the engine.
 //
 //   stilt run INPUT [--out DIR] [--quiet] [--threads N] [--stiffness central|tangent]
-//                   [--results full|heads|none]          run one input data file
+//                   [--results full|heads|none] [--refine K|auto]
+//                                                         run one input data file
 //   stilt run --names DIR                                 run an existing Names.dat
 //   stilt check INPUT                       read and validate an input data file, write nothing
 //   stilt new --tables DIR --units english -o model.dat
@@ -60,6 +61,7 @@ struct RunRequest {
   int threads = 0;
   stilt::StiffnessMethod stiffness = stilt::StiffnessMethod::kCentral;
   stilt::app::ResultsContent results = stilt::app::ResultsContent::kFull;
+  int refine = 1;  // stilt::kRefineAuto for "auto"
 };
 
 int fail(const std::string& message, int code) {
@@ -112,6 +114,7 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   engineRequest.namesFolder = folder;
   engineRequest.threads = request.threads;
   engineRequest.stiffness = request.stiffness;
+  engineRequest.refine = request.refine;
   engineRequest.sink = &writer;
   engineRequest.results = request.results == stilt::app::ResultsContent::kHeads
                               ? stilt::ResultLevel::kHeads
@@ -182,6 +185,10 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   if (closing.counted > 0 && counted)
     (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
   if (!written) std::cerr << "stilt: " << error << "\n";
+  // The mesh convergence of an automatic refinement, in one plain line.
+  if (const std::optional<std::string> mesh = writer.meshConvergenceLine()) {
+    (writer.meshCoarseOff() ? std::cerr : std::cout) << *mesh << "\n";
+  }
   if (!quiet && written) std::cout << "results in " << folder.string() << "\n";
   std::cout << std::flush;
   if (status != 0) return status;
@@ -324,6 +331,15 @@ int main(int argc, char** argv) {
               {"heads", stilt::app::ResultsContent::kHeads},
               {"none", stilt::app::ResultsContent::kNone}},
           CLI::ignore_case));
+  run->add_option_function<std::string>(
+         "--refine",
+         [&request](const std::string& v) {
+           const bool automatic = v.size() == 4 && (v[0] == 'a' || v[0] == 'A');
+           request.refine = automatic ? stilt::kRefineAuto : std::stoi(v);
+         },
+         "Pile mesh: K (1-16) times the input's increments, or auto: K = 1, 2 (and 4), compared "
+         "and extrapolated (default: 1)")
+      ->check(CLI::IsMember({"auto", "AUTO"}, CLI::ignore_case) | CLI::Range(1, 16));
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp() + exitStatusHelp());
 
