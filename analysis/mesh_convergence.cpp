@@ -216,6 +216,10 @@ std::string meshConvergenceSentence(const MeshConvergenceRecord& r) {
 namespace {
 
 constexpr int kLabelWidth = 22;
+constexpr std::array<const char*, 6> kCapLabels = {"CAP DISP. X", "CAP DISP. Y", "CAP DISP. Z",
+                                                   "CAP ROT. X",  "CAP ROT. Y",  "CAP ROT. Z"};
+constexpr std::array<const char*, 6> kHeadLabels = {"AXIAL",   "SHEAR y",  "SHEAR z",
+                                                    "TORSION", "MOMENT y", "MOMENT z"};
 
 void valueRow(TextFile& f, const std::string& label, const MeshValue& v, std::size_t meshes) {
   writeText(f, fmt::format("     {:<{}}", label, kLabelWidth));
@@ -226,6 +230,27 @@ void valueRow(TextFile& f, const std::string& label, const MeshValue& v, std::si
   writeRealCell(f, 10, 3, 100.0 * v.change);
   writeRealCell(f, 10, 3, 100.0 * v.coarseError);
   endLine(f);
+}
+
+// For the value of the item that changed most between the two finest meshes: the change between
+// the two coarsest over that between the two finest. A scheme of order p gives 2^p per halving of
+// h: 4 for the second order of smooth ground, nearer 2 where the soil modulus jumps at a node
+// (a layer boundary, or ground that resists from the surface on).
+double successiveChangeRatio(const MeshItemRecord& item, const std::vector<std::size_t>& comps) {
+  const MeshValue* most = nullptr;
+  const auto consider = [&most](const MeshValue& v) {
+    if (v.values.size() >= 3 && (most == nullptr || v.change > most->change)) most = &v;
+  };
+  for (std::size_t c : comps) consider(item.capDisplacement[c]);
+  for (const MeshPileRecord& p : item.piles) {
+    for (std::size_t c : comps) consider(p.headForce[c]);
+    consider(p.maxMoment);
+  }
+  if (most == nullptr) return 0.0;
+  const std::size_t n = most->values.size();
+  const double fine = most->values[n - 1] - most->values[n - 2];
+  const double coarse = most->values[n - 2] - most->values[n - 3];
+  return fine != 0.0 ? std::fabs(coarse / fine) : 0.0;
 }
 
 }  // namespace
@@ -242,10 +267,6 @@ void writeMeshConvergence(TextFile& f, const MeshConvergenceRecord& r) {
   f.line("     EXTRAPOLATED = (4 x F(h/2) - F(h)) / 3 FROM THE TWO FINEST MESHES (RICHARDSON)");
   f.line("     CHANGE % BETWEEN THE TWO FINEST; K=1 OFF %: K = 1 AGAINST THE EXTRAPOLATED VALUE");
   f.line("     HEAD FORCES IN PILE AXES; MAX. MOMENT: LARGEST BENDING MOMENT ALONG THE PILE");
-  static constexpr std::array<const char*, 6> kCap = {"CAP DISP. X", "CAP DISP. Y", "CAP DISP. Z",
-                                                      "CAP ROT. X",  "CAP ROT. Y",  "CAP ROT. Z"};
-  static constexpr std::array<const char*, 6> kHead = {"AXIAL",   "SHEAR y",  "SHEAR z",
-                                                       "TORSION", "MOMENT y", "MOMENT z"};
   const std::vector<std::size_t> components = componentsOf(r.planar);
   for (const MeshItemRecord& item : r.items) {
     f.line();
@@ -260,15 +281,28 @@ void writeMeshConvergence(TextFile& f, const MeshConvergenceRecord& r) {
     for (int k : r.factors) writeText(f, fmt::format("{:>13}", fmt::format("K = {}", k)));
     writeText(f, fmt::format("{:>13}{:>10}{:>10}", "EXTRAPOLATED", "CHANGE %", "K=1 OFF %"));
     endLine(f);
-    for (std::size_t c : components) valueRow(f, kCap[c], item.capDisplacement[c], meshes);
+    for (std::size_t c : components) valueRow(f, kCapLabels[c], item.capDisplacement[c], meshes);
     for (const MeshPileRecord& p : item.piles) {
       for (std::size_t c : components) {
-        valueRow(f, fmt::format("PILE{:5d} {}", p.number, kHead[c]), p.headForce[c], meshes);
+        valueRow(f, fmt::format("PILE{:5d} {}", p.number, kHeadLabels[c]), p.headForce[c], meshes);
       }
       valueRow(f, fmt::format("PILE{:5d} MAX. MOMENT", p.number), p.maxMoment, meshes);
     }
     f.line(fmt::format("     LARGEST CHANGE{:9.3f} %   K = 1 OFF BY UP TO{:9.3f} %",
                        100.0 * item.largestChange, 100.0 * item.largestCoarseError));
+    if (meshes >= 3) {
+      const double ratio = successiveChangeRatio(item, components);
+      if (ratio > 0.0) {
+        f.line(fmt::format(
+            "     RATIO OF SUCCESSIVE CHANGES OF THAT VALUE{:8.2f} (4: SECOND ORDER, 2: "
+            "FIRST ORDER)",
+            ratio));
+        if (ratio < 3.0) {
+          f.line("     ** NOTE **  CONVERGENCE SLOWER THAN SECOND ORDER: THE EXTRAPOLATED VALUES");
+          f.line("     UNDERSTATE THE REMAINING CHANGE");
+        }
+      }
+    }
   }
   f.line();
   if (r.coarseOff()) {

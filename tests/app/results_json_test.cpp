@@ -1046,12 +1046,17 @@ TEST(ResultsJsonMesh, AutomaticRefinementReportsTheConvergenceOfTheFinestRun) {
   EXPECT_EQ(r["items"][0]["piles"][0]["along"]["depth"].size(),
             static_cast<std::size_t>(80 * factors.back() + 1));
   // The unrefined mesh is the softer one: the cap moves less on every finer mesh, by less each
-  // time (a second-order scheme: about a quarter).
+  // time (by half: the sand below the clay begins at a node, which takes one layer's springs, an
+  // error of first order in h).
   const json& item = mesh["items"][0];
   ASSERT_TRUE(item["compared"].get<bool>());
   const std::vector<double> y = item["cap_displacement"][1]["values"];
-  for (std::size_t k = 1; k < y.size(); ++k) EXPECT_LT(y[k], y[k - 1]) << k;
-  if (y.size() == 3) EXPECT_LT(y[1] - y[2], 0.5 * (y[0] - y[1]));
+  for (std::size_t k = 1; k < y.size(); ++k) {
+    EXPECT_LT(y[k], y[k - 1]) << k;
+  }
+  if (y.size() == 3) {
+    EXPECT_LT(y[1] - y[2], 0.6 * (y[0] - y[1]));
+  }
   EXPECT_EQ(item["piles"].size(), 4u);
   // The block closes the summary, and says how far K = 1 lies from the extrapolated answer.
   const std::string summary = test::runFile(dir.path(), 7);
