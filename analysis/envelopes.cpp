@@ -32,7 +32,11 @@ void EnvelopeStore::clear(int piles) {
   computed_ = {};
   stagedCount_ = 0;
   piles_.assign(static_cast<std::size_t>(std::max(piles, 0)), PileEnvelope{});
-  for (std::size_t i = 0; i < piles_.size(); ++i) piles_[i].number = static_cast<int>(i) + 1;
+  for (std::size_t i = 0; i < piles_.size(); ++i) {
+    piles_[i].number = static_cast<int>(i) + 1;
+    // A pile no counted item reaches keeps a head node of zeros, which its bounds print.
+    for (PileResults& bound : piles_[i].along) bound.resize(0);
+  }
   staged_.reserve(piles_.size());
 }
 
@@ -69,7 +73,10 @@ void EnvelopeStore::endItem(const ItemEndRecord& item) {
     if (index >= piles_.size()) {
       const std::size_t from = piles_.size();
       piles_.resize(index + 1);
-      for (std::size_t k = from; k < piles_.size(); ++k) piles_[k].number = static_cast<int>(k) + 1;
+      for (std::size_t k = from; k < piles_.size(); ++k) {
+        piles_[k].number = static_cast<int>(k) + 1;
+        for (PileResults& bound : piles_[k].along) bound.resize(0);
+      }
     }
     PileEnvelope& e = piles_[index];
     const bool set = !e.set;
