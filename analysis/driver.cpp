@@ -169,14 +169,14 @@ class Driver {
       control = controlOfCombination(c);
       copyPileSettings(c, setup);
       total = equivalentLoadOfCombination(m_, i);
-      assembleCombinationLoads(m_, p_.layout, i, loads_);
+      assembleCombinationLoads(m_, p_.layout, i, loads_, options_.refine);
     } else {
       const LoadCase& c = m_.loadCases[static_cast<std::size_t>(i)];
       control = controlOfCase(c);
       copyPileSettings(c, setup);
       setup.axialDistribution = c.axialLoadDistribution();
       total = equivalentLoadOfCase(m_, i);
-      assembleCaseLoads(m_, p_.layout, i, loads_);
+      assembleCaseLoads(m_, p_.layout, i, loads_, options_.refine);
     }
     addAxialHeadLoads(m_, p_.layout, loads_, total);
     setup.loads = &loads_;

@@ -32,7 +32,11 @@ void EnvelopeStore::clear(int piles) {
   computed_ = {};
   stagedCount_ = 0;
   piles_.assign(static_cast<std::size_t>(std::max(piles, 0)), PileEnvelope{});
-  for (std::size_t i = 0; i < piles_.size(); ++i) piles_[i].number = static_cast<int>(i) + 1;
+  for (std::size_t i = 0; i < piles_.size(); ++i) {
+    piles_[i].number = static_cast<int>(i) + 1;
+    // A pile no counted item reaches keeps a head node of zeros, which its bounds print.
+    for (PileResults& bound : piles_[i].along) bound.resize(0);
+  }
   staged_.reserve(piles_.size());
 }
 
@@ -48,7 +52,9 @@ void EnvelopeStore::stage(const PileRecord& pile) {
   s.along.increment = from.increment;
   const std::size_t nodes = static_cast<std::size_t>(from.increments + 1);
   for (std::size_t q = 1; q <= kQuantities; ++q) {
-    std::copy_n(from.values[q].begin(), nodes, s.along.values[q].begin());
+    s.along.values[q].reserveAtLeast(nodes);
+    std::copy_n(from.values[q].begin(), std::min(nodes, from.values[q].size()),
+                s.along.values[q].begin());
   }
 }
 
@@ -67,7 +73,10 @@ void EnvelopeStore::endItem(const ItemEndRecord& item) {
     if (index >= piles_.size()) {
       const std::size_t from = piles_.size();
       piles_.resize(index + 1);
-      for (std::size_t k = from; k < piles_.size(); ++k) piles_[k].number = static_cast<int>(k) + 1;
+      for (std::size_t k = from; k < piles_.size(); ++k) {
+        piles_[k].number = static_cast<int>(k) + 1;
+        for (PileResults& bound : piles_[k].along) bound.resize(0);
+      }
     }
     PileEnvelope& e = piles_[index];
     const bool set = !e.set;
@@ -94,6 +103,8 @@ void EnvelopeStore::endItem(const ItemEndRecord& item) {
       amin.increment = amax.increment = s.along.increment;
     }
     for (std::size_t q = 1; q <= kQuantities; ++q) {
+      amin.values[q].reserveAtLeast(realNodeCount(amin.increments));
+      amax.values[q].reserveAtLeast(realNodeCount(amax.increments));
       const double* v = s.along.values[q].data();
       double* a = amin.values[q].data();
       double* b = amax.values[q].data();
@@ -130,7 +141,7 @@ EnvelopeColumns envelopeColumns(const AnalysisModel& model, const EnvelopeStore&
 }
 
 void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeStore& store,
-                   bool combinations, EnvelopeBound bound) {
+                   bool combinations, EnvelopeBound bound, int refine) {
   const EnvelopeSettings& settings = settingsOf(model, combinations);
   const int digit = bound == kMinimum ? 1 : 2;
   const char* name = bound == kMinimum ? "MINIMUM ENVELOPE" : "MAXIMUM ENVELOPE";
@@ -185,7 +196,7 @@ void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeSto
   const EnvelopeColumns columns = envelopeColumns(model, store, combinations);
   PrintSettings print;
   print.printOption = settings.printOption;
-  print.nodeInterval = settings.nodeInterval;
+  print.nodeInterval = std::max(settings.nodeInterval, 1) * std::max(refine, 1);
   // The node listing of the pile-cap results file holds the envelope of the selected quantities
   // only, as its switch record says.
   print.selection = columns.printed;
@@ -237,8 +248,8 @@ EnvelopeRecord envelopeRecord(const AnalysisModel& model, const EnvelopeStore& s
 }
 
 EnvelopeCollector::EnvelopeCollector(const AnalysisModel& model, ResultSink* next,
-                                     ResultLevel level)
-    : model_(model), next_(next), level_(level) {
+                                     ResultLevel level, int refine)
+    : model_(model), next_(next), level_(level), refine_(refine) {
   clearFor(false);
 }
 
@@ -290,8 +301,8 @@ void EnvelopeCollector::afterBlock(int block, FileSet& files) {
   const bool combinations = block == 2;
   const std::size_t items = combinations ? model_.combinations.size() : model_.loadCases.size();
   if (items > 0 && settingsOf(model_, combinations).on()) {
-    printEnvelope(model_, files, store_, combinations, kMinimum);
-    printEnvelope(model_, files, store_, combinations, kMaximum);
+    printEnvelope(model_, files, store_, combinations, kMinimum, refine_);
+    printEnvelope(model_, files, store_, combinations, kMaximum, refine_);
     if (next_ != nullptr) next_->envelope(envelopeRecord(model_, store_, combinations));
   }
   collecting_ = false;

@@ -79,9 +79,10 @@ struct EnvelopeColumns {
                                               const EnvelopeStore& store, bool combinations);
 
 // Prints one bound of a block's envelope to the output report, the output summary, the pile-cap
-// results file, the convergence-status file and the per-pile results work file.
+// results file, the convergence-status file and the per-pile results work file. On piles refined
+// `refine` times the nodes are printed at the depths of the unrefined mesh's print interval.
 void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeStore& store,
-                   bool combinations, EnvelopeBound bound);
+                   bool combinations, EnvelopeBound bound, int refine = 1);
 
 // The bounds of a block as records for a sink; the piles' `along` point into `store`.
 [[nodiscard]] EnvelopeRecord envelopeRecord(const AnalysisModel& model, const EnvelopeStore& store,
@@ -92,7 +93,9 @@ void printEnvelope(const AnalysisModel& model, FileSet& files, const EnvelopeSto
 // piles' arrays along only at ResultLevel::kFull.
 class EnvelopeCollector final : public ResultSink {
  public:
-  EnvelopeCollector(const AnalysisModel& model, ResultSink* next, ResultLevel level);
+  // `refine`: the mesh refinement factor of the run's piles (for the printed node interval).
+  EnvelopeCollector(const AnalysisModel& model, ResultSink* next, ResultLevel level,
+                    int refine = 1);
 
   void runBegin(const RunBeginRecord& run) override;
   void itemBegin(const ItemHeader& item) override;
@@ -117,6 +120,7 @@ class EnvelopeCollector final : public ResultSink {
   const AnalysisModel& model_;
   ResultSink* next_;
   ResultLevel level_;
+  int refine_ = 1;
   EnvelopeStore store_;
   bool collecting_ = false;
 };

@@ -2,8 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 
 namespace stilt {
@@ -44,6 +46,26 @@ std::vector<std::string> failureBlock(const char* kind, int pile, const char* mo
           fmt::format("{}{}{} > {}     {}{}", std::string(20, ' '), movementLabel,
                       exponent(12, 4, movement), exponent(12, 4, exceeded), forceLabel,
                       exponent(12, 4, force))};
+}
+
+// Values at the N + 1 nodes of the property's own mesh (the axial pile's segments), held in the
+// first N + 1 entries of `v`, spread over the N·K + 1 nodes of the lateral mesh refined K times:
+// linear between the property's nodes. Done in place from the tip up, each entry read before it
+// is overwritten.
+void spreadOverRefinedNodes(RealNodeArray& v, int coarse, int refine) {
+  if (refine <= 1) return;
+  for (int m = coarse * refine; m >= 0; --m) {
+    const int j = m / refine;
+    const int r = m % refine;
+    const std::size_t k = static_cast<std::size_t>(m);
+    if (r == 0) {
+      v[k] = v[static_cast<std::size_t>(j)];
+    } else {
+      const double a = v[static_cast<std::size_t>(j)];
+      const double b = v[static_cast<std::size_t>(j + 1)];
+      v[k] = a + (b - a) * r / refine;
+    }
+  }
 }
 
 HeadCurve userCurve(const UserCurve& c) {
@@ -130,7 +152,7 @@ StatusCode GroupPiles::build(const AnalysisModel& model, const PreparedRun& prep
     const std::size_t prop = static_cast<std::size_t>(row.property - 1);
     if (!sections[prop]) {
       LateralPileModel built;
-      const StatusCode s = buildPileSections(model, row.property, built, diag);
+      const StatusCode s = buildPileSections(model, row.property, built, diag, settings.refine);
       if (!isOk(s)) return s;
       sections[prop] = built;
     }
@@ -239,6 +261,12 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
   const Pile& p = piles_[static_cast<std::size_t>(index)];
   const Vector6 u = multiply(p.rotation, ug);
   const int n = p.lateral.increments;
+  // The axial pile keeps the property's own segments; its values are spread over the lateral
+  // mesh.
+  const int refine = std::max(settings_.refine, 1);
+  const int coarse = n / refine;
+  ws.axialLoad.reserveAtLeast(realNodeCount(n));
+  ws.axialMovement.reserveAtLeast(realNodeCount(n));
 
   // Axial spring: the head curve, or the direct solution along the pile when the load case asks
   // for the axial load distribution and the curve is a generated one.
@@ -258,12 +286,14 @@ StatusCode GroupPiles::analysePile(int index, const Vector6& ug, const PileCallO
       }
     }
   } else if (settings_.axialDistribution && !p.userAxial && p.generated != nullptr) {
-    const std::span<double> load(ws.axialLoad.data(), static_cast<std::size_t>(n + 1));
-    const std::span<double> movement(ws.axialMovement.data(), static_cast<std::size_t>(n + 1));
+    const std::span<double> load(ws.axialLoad.data(), realNodeCount(coarse));
+    const std::span<double> movement(ws.axialMovement.data(), realNodeCount(coarse));
     AxialTransferResult transfer;
     const StatusCode s = solveAxialTransfer(p.generated->pile, p.generated->loadSettlement, u[0],
                                             load, movement, transfer, out.diag);
     if (!isOk(s)) return s;
+    spreadOverRefinedNodes(ws.axialLoad, coarse, refine);
+    spreadOverRefinedNodes(ws.axialMovement, coarse, refine);
     for (int m = 0; m <= n; ++m) ws.axialLoad[static_cast<std::size_t>(m)] *= p.axialFactor;
     axial = transfer.headLoad;
     ws.axialDistribution = true;
@@ -420,6 +450,8 @@ StatusCode GroupPiles::tangentHeadStiffness(int index, const Vector6& ug,
   const Pile& p = piles_[static_cast<std::size_t>(index)];
   const Vector6 u = multiply(p.rotation, ug);
   const int n = p.lateral.increments;
+  const int refine = std::max(settings_.refine, 1);
+  const int coarse = n / refine;
 
   // Axial spring: the slope of the head curve, or, with the direct axial solution along the
   // pile, its central difference (a few load-transfer passes, no lateral solve) with the head
@@ -428,7 +460,11 @@ StatusCode GroupPiles::tangentHeadStiffness(int index, const Vector6& ug,
   double axialSlope = 0.0;
   if (ws.axialDistribution) {
     const double delta = model_->switches.unitsCode() == 2 ? 2.54e-9 : 1.0e-7;
-    const auto nodes = static_cast<std::size_t>(n + 1);
+    const std::size_t nodes = realNodeCount(coarse);
+    for (RealNodeArray* a :
+         {&ws.axialScratchLoad, &ws.axialScratchLoad2, &ws.axialScratchMovement, &ws.axialRate}) {
+      a->reserveAtLeast(realNodeCount(n));
+    }
     AxialTransferResult plus;
     AxialTransferResult minus;
     StatusCode s = solveAxialTransfer(p.generated->pile, p.generated->loadSettlement, u[0] + delta,
@@ -445,6 +481,7 @@ StatusCode GroupPiles::tangentHeadStiffness(int index, const Vector6& ug,
     for (std::size_t m = 0; m < nodes; ++m) {
       ws.axialRate[m] = (ws.axialScratchLoad[m] - ws.axialScratchLoad2[m]) * scale;
     }
+    spreadOverRefinedNodes(ws.axialRate, coarse, refine);
     axialSlope = (plus.headLoad - minus.headLoad) * scale;
     rate.nodes = &ws.axialRate;
   } else {

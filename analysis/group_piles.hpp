@@ -29,11 +29,14 @@ struct PileItemSettings {
   int maxIterations = 100;
   double tolerance = 1.0e-5;
   bool axialDistribution = false;  // the axial load along the pile from the direct solution
+  // Distributed loads at the nodes of the (refined) piles: assembled with the same `refine`.
   const DistributedLoads* loads = nullptr;
+  // Mesh refinement: every pile analysed on `refine` times its property's increments.
+  int refine = 1;
 };
 
 // Scratch of one pile analysis; after an analysis with the final-results switch on it holds the
-// pile's results for the printing pass.
+// pile's results for the printing pass. Its node arrays grow to the largest pile met.
 struct GroupPileWorkspace final : PileWorkspace {
   LateralPileWorkspace lateral;
   LateralPileSolution solution;

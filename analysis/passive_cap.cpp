@@ -194,7 +194,7 @@ StatusCode PassiveCap::build(const AnalysisModel& model, const PreparedRun& prep
     const double depth = -cap->embedment_;
     const double height = std::min(depth, cap->thickness_);  // of the embedded face
     int n = method.increments > 0 ? method.increments : prepared.smallestIncrements;
-    n = std::clamp(n, 1, kMaxIncrements);
+    n = std::clamp(n, 1, kMaxFileIncrements);
     const double step = height / n;
     cap->memberNumber_ = static_cast<int>(prepared.layout.size()) + 1;
     const std::size_t nodes = static_cast<std::size_t>(n + 1);

@@ -65,6 +65,7 @@ struct RunBeginRecord {
   std::vector<PileRowRecord> piles;
   std::vector<PropertyCurvesRecord> properties;
   std::vector<ItemHeader> items;  // cases first, then combinations
+  int refine = 1;                 // mesh refinement factor K of the piles (h = L/(N·K))
 };
 
 // The result-status line of an item: its code (as CapOutcome, or 9 for an item the input
@@ -190,7 +191,8 @@ struct EnvelopeRecord {
   EnvelopeBoundRecord maximum;
 };
 
-struct PrintedCurveResult;  // analysis/printed_curves.hpp
+struct PrintedCurveResult;     // analysis/printed_curves.hpp
+struct MeshConvergenceRecord;  // analysis/mesh_convergence.hpp
 
 struct RunEndRecord {
   StatusCode status = StatusCode::kCompleted;
@@ -214,6 +216,8 @@ class ResultSink {
   virtual void envelope(const EnvelopeRecord& /*envelope*/) {}
   // Every printed p-y curve request, in order, after the last item.
   virtual void printedCurve(const PrintedCurveResult& /*curve*/) {}
+  // The comparison of the meshes of a run with automatic refinement, just before runEnd.
+  virtual void meshConvergence(const MeshConvergenceRecord& /*record*/) {}
 };
 
 }  // namespace stilt

@@ -1,7 +1,7 @@
 // stilt: the command-line host of the engine.
 //
 //   stilt run INPUT [--out DIR] [--quiet] [--threads N] [--stiffness central|tangent]
-//                   [--results full|heads|none] [--no-html] [--csv DIR]
+//                   [--results full|heads|none] [--no-html] [--csv DIR] [--refine K|auto]
 //                                                         run one input data file
 //   stilt run --names DIR                                 run an existing Names.dat
 //   stilt check INPUT                       read and validate an input data file, write nothing
@@ -68,6 +68,7 @@ struct RunRequest {
   stilt::app::ResultsContent results = stilt::app::ResultsContent::kFull;
   bool noHtml = false;
   std::string csv;
+  int refine = 1;  // stilt::kRefineAuto for "auto"
 };
 
 int fail(const std::string& message, int code) {
@@ -127,6 +128,7 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   engineRequest.namesFolder = folder;
   engineRequest.threads = request.threads;
   engineRequest.stiffness = request.stiffness;
+  engineRequest.refine = request.refine;
   engineRequest.sink = &tee;
   // The report's critical piles and the CSV tables along the piles need the values along them.
   engineRequest.results =
@@ -239,6 +241,10 @@ int runEngine(const fs::path& folder, const RunRequest& request) {
   if (closing.counted > 0 && counted)
     (closing.failed ? std::cerr : std::cout) << closing.text << "\n";
   if (!written) std::cerr << "stilt: " << error << "\n";
+  // The mesh convergence of an automatic refinement, in one plain line.
+  if (const std::optional<std::string> mesh = writer.meshConvergenceLine()) {
+    (writer.meshCoarseOff() ? std::cerr : std::cout) << *mesh << "\n";
+  }
   if (!quiet && written) std::cout << "results in " << folder.string() << "\n";
   std::cout << std::flush;
   if (status != 0) return status;
@@ -388,6 +394,15 @@ int main(int argc, char** argv) {
   run->add_option("--csv", request.csv,
                   "Also write the results as CSV tables into DIR (pile heads, maxima and the "
                   "values along every pile, per load case and combination)");
+  run->add_option_function<std::string>(
+         "--refine",
+         [&request](const std::string& v) {
+           const bool automatic = v.size() == 4 && (v[0] == 'a' || v[0] == 'A');
+           request.refine = automatic ? stilt::kRefineAuto : std::stoi(v);
+         },
+         "Pile mesh: K (1-16) times the input's increments, or auto: K = 1, 2 (and 4), compared "
+         "and extrapolated (default: 1)")
+      ->check(CLI::IsMember({"auto", "AUTO"}, CLI::ignore_case) | CLI::Range(1, 16));
   names->excludes(input)->excludes(out);
   run->footer(extensionsHelp() + exitStatusHelp());
 

@@ -291,6 +291,7 @@ void ResultsJsonWriter::runBegin(const RunBeginRecord& run) {
   fmt::format_to(fmt::appender(buffer_),
                  "\"analysis_type\":{},\"units\":{},\"force_unit\":\"{}\",\"length_unit\":\"{}\",",
                  run.analysisType, run.unitsCode, force, length);
+  fmt::format_to(fmt::appender(buffer_), "\"refine\":{},", run.refine);
   key("title");
   string(trim(run.title));
   raw(",\"components\":[");
@@ -736,8 +737,13 @@ bool ResultsJsonWriter::finish(std::string& error) {
   }
   raw("],\n\"py_curves\":[");
   raw(curves_);
+  raw("]");
+  if (mesh_) {
+    raw(",\n\"mesh_convergence\":");
+    meshConvergenceObject();
+  }
   int completed = 0;
-  raw("],\n\"items_completed\":");
+  raw(",\n\"items_completed\":");
   for (const ItemOutcome& o : outcomes_) completed += o.analysed && o.resultCode == 1 ? 1 : 0;
   fmt::format_to(fmt::appender(buffer_), "{},\"items_failed\":[", completed);
   bool first = true;
@@ -780,6 +786,90 @@ bool ResultsJsonWriter::finish(std::string& error) {
   fs::remove(target, ec);
   error = target.string() + " could not be written: " + ioError(failure);
   return false;
+}
+
+void ResultsJsonWriter::meshConvergence(const MeshConvergenceRecord& record) {
+  mesh_ = record;
+}
+
+std::optional<std::string> ResultsJsonWriter::meshConvergenceLine() const {
+  if (!mesh_) return std::nullopt;
+  return meshConvergenceSentence(*mesh_);
+}
+
+void ResultsJsonWriter::meshValue(const MeshValue& v) {
+  raw("{\"values\":[");
+  for (std::size_t k = 0; k < v.values.size(); ++k) {
+    if (k > 0) raw(",");
+    number(v.values[k]);
+  }
+  raw("],\"extrapolated\":");
+  number(v.extrapolated);
+  raw(",\"change\":");
+  number(v.change);
+  raw(",\"coarse_error\":");
+  number(v.coarseError);
+  raw("}");
+}
+
+// The comparison of the meshes: the factors, then per item its values over the meshes, the
+// extrapolated values and the relative changes, by component.
+void ResultsJsonWriter::meshConvergenceObject() {
+  const MeshConvergenceRecord& r = *mesh_;
+  raw("{\"factors\":[");
+  for (std::size_t k = 0; k < r.factors.size(); ++k) {
+    fmt::format_to(fmt::appender(buffer_), "{}{}", k == 0 ? "" : ",", r.factors[k]);
+  }
+  fmt::format_to(fmt::appender(buffer_), "],\"final_factor\":{},\"tolerance\":", r.finalFactor);
+  number(r.tolerance);
+  raw(",\"coarse_limit\":");
+  number(r.coarseLimit);
+  raw(",\"largest_change\":");
+  number(r.largestChange);
+  raw(",\"largest_coarse_error\":");
+  number(r.largestCoarseError);
+  fmt::format_to(fmt::appender(buffer_), ",\"coarse_off\":{},\"items\":[",
+                 r.coarseOff() ? "true" : "false");
+  const auto components = [&](std::string_view name, const std::array<MeshValue, 6>& values) {
+    raw(",");
+    key(name);
+    raw("[");
+    bool first = true;
+    for (std::size_t c : componentsOf(planar_)) {
+      if (!first) raw(",");
+      first = false;
+      meshValue(values[c]);
+    }
+    raw("]");
+  };
+  for (std::size_t i = 0; i < r.items.size(); ++i) {
+    const MeshItemRecord& item = r.items[i];
+    fmt::format_to(fmt::appender(buffer_), "{}{{\"kind\":\"{}\",\"number\":{},\"compared\":{}",
+                   i == 0 ? "\n" : ",\n",
+                   item.header.kind == ItemKind::kCase ? "case" : "combination", item.header.number,
+                   item.compared ? "true" : "false");
+    if (item.compared) {
+      raw(",\"largest_change\":");
+      number(item.largestChange);
+      raw(",\"largest_coarse_error\":");
+      number(item.largestCoarseError);
+      components("cap_displacement", item.capDisplacement);
+      raw(",\"piles\":[");
+      for (std::size_t p = 0; p < item.piles.size(); ++p) {
+        const MeshPileRecord& pile = item.piles[p];
+        fmt::format_to(fmt::appender(buffer_), "{}{{\"number\":{}", p == 0 ? "" : ",", pile.number);
+        components("head_force_local", pile.headForce);
+        raw(",\"max_moment\":");
+        meshValue(pile.maxMoment);
+        raw("}");
+        drain();
+      }
+      raw("]");
+    }
+    raw("}");
+    drain();
+  }
+  raw("]}");
 }
 
 std::string validUtf8(std::string_view text) {

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/mesh_convergence.hpp"
 #include "analysis/result_records.hpp"
 
 namespace stilt::app {
@@ -54,6 +55,7 @@ class ResultsJsonWriter final : public ResultSink {
   void runEnd(const RunEndRecord& run) override;
   void envelope(const EnvelopeRecord& envelope) override;
   void printedCurve(const PrintedCurveResult& curve) override;
+  void meshConvergence(const MeshConvergenceRecord& record) override;
 
   // Completes the file with the run's status (that of runEnd) and renames it into place. On
   // failure no results.json is left (an earlier one is removed, as it belongs to another run),
@@ -63,6 +65,10 @@ class ResultsJsonWriter final : public ResultSink {
   [[nodiscard]] const std::vector<ItemOutcome>& items() const { return outcomes_; }
   [[nodiscard]] bool planar() const { return planar_; }
   [[nodiscard]] std::string lengthUnit() const;
+  // The terminal's line on the mesh convergence of an automatic refinement (none for a run at a
+  // fixed factor), and whether it says the unrefined mesh is more than 2 % off.
+  [[nodiscard]] std::optional<std::string> meshConvergenceLine() const;
+  [[nodiscard]] bool meshCoarseOff() const { return mesh_ && mesh_->coarseOff(); }
   // The message of a refused input or a file error, from runEnd.
   [[nodiscard]] const std::vector<std::string>& message() const { return message_; }
 
@@ -75,6 +81,8 @@ class ResultsJsonWriter final : public ResultSink {
   void quantityList(std::string_view name, const QuantityFlags& flags);
   void vector(std::string_view key, const Vector6& v);
   void foundationStiffness(const FoundationStiffnessRecord& r);
+  void meshValue(const MeshValue& v);
+  void meshConvergenceObject();
   void number(double v);
   void string(std::string_view text);
   void key(std::string_view name);
@@ -110,6 +118,7 @@ class ResultsJsonWriter final : public ResultSink {
   long spilled_ = 0;
   int envelopes_ = 0;
   std::string curves_;  // "py_curves" entries, small
+  std::optional<MeshConvergenceRecord> mesh_;
 };
 
 // `text` as valid UTF-8: every well-formed UTF-8 sequence is kept, and every other byte is taken

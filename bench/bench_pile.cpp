@@ -30,7 +30,7 @@ constexpr double kDiameter = 24.0;
 
 std::unique_ptr<LateralPileModel> pipePile() {
   auto p = std::make_unique<LateralPileModel>();
-  p->increments = kIncrements;
+  p->resizeNodes(kIncrements);
   p->increment = kLength / kIncrements;
   p->stiffnessY.fill(29.0e6 * 2549.0);
   p->stiffnessZ.fill(29.0e6 * 2549.0);

@@ -23,6 +23,12 @@ struct EngineRequest {
   std::filesystem::path input;
   int threads = 0;  // threads of the pile pass; 0: one per core
   StiffnessMethod stiffness = StiffnessMethod::kCentral;
+  // Mesh refinement factor K of the piles, 1..16 (1: the input's own increments), or kRefineAuto:
+  // the run is analysed at K = 1 and K = 2, and at K = 4 when some compared value changed by more
+  // than 1 % from 1 to 2; the files and records are those of the finest run, which adds the
+  // comparison (the sink's meshConvergence, and a block in the output report and summary). A
+  // factor outside these ends the run with status 46 when the first item's piles are prepared.
+  int refine = 1;
   // Where the result records go (null: nowhere) and how much of every pile they carry.
   ResultSink* sink = nullptr;
   ResultLevel results = ResultLevel::kFull;

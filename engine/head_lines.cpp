@@ -62,6 +62,15 @@ std::vector<std::string> timeAndDateBlock(const LocalTime& t) {
                       std::string(5, ' '), t.hour, t.minute, t.second)};
 }
 
+std::vector<std::string> refinementLines(int refine) {
+  return {"",
+          fmt::format("     PILE MESH REFINED{:3d} TIMES: EVERY INCREMENT OF THE INPUT IS CUT INTO",
+                      refine),
+          fmt::format("     {} (h = PILE LENGTH / ({} x INCREMENTS)); RESULTS PRINTED AT THE",
+                      refine, refine),
+          "     NODES OF THE INPUT'S OWN PRINT INTERVAL.", ""};
+}
+
 std::string summaryCopyLine(std::string_view line) {
   constexpr std::size_t kColumns = 120;
   const std::string_view cut = line.substr(0, std::min(line.size(), kColumns));

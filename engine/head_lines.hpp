@@ -16,6 +16,8 @@ namespace stilt {
 [[nodiscard]] std::vector<std::string> fileNameBlock(const NamesFile& names);
 // The framed "Time and Date of Analysis" block.
 [[nodiscard]] std::vector<std::string> timeAndDateBlock(const LocalTime& t);
+// The lines that state a mesh refinement factor K > 1 under the time-and-date block.
+[[nodiscard]] std::vector<std::string> refinementLines(int refine);
 // The line of one summary work-file line as the summary receives it: cut to 120 columns, then to
 // its last non-blank character; a blank line keeps one blank.
 [[nodiscard]] std::string summaryCopyLine(std::string_view line);

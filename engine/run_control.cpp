@@ -1,5 +1,6 @@
 #include "engine/run_control.hpp"
 
+#include <algorithm>
 #include <ctime>
 #include <exception>
 #include <initializer_list>
@@ -70,6 +71,9 @@ class Run {
   StatusCode execute() {
     files_.setMonitor(&options_.monitor);
     const StatusCode status = executeRun();
+    if (options_.sink != nullptr && convergence_ && status == StatusCode::kCompleted) {
+      options_.sink->meshConvergence(*convergence_);
+    }
     if (options_.sink != nullptr) {
       RunEndRecord end;
       end.status = status;
@@ -139,6 +143,12 @@ class Run {
     writeLines(runtime, timeBlock);
     writeLines(report, timeBlock);
     writeLines(summary, timeBlock);
+    if (options_.analysis.refine > 1) {
+      const std::vector<std::string> mesh = refinementLines(options_.analysis.refine);
+      writeLines(report, mesh);
+      writeLines(summary, mesh);
+      writeLines(runtime, mesh);
+    }
 
     StatusCode status = readInput();
     if (isOk(status)) status = files_.checkWrites();
@@ -180,6 +190,7 @@ class Run {
     run.unitsCode = model_.switches.unitsCode();
     run.planar = model_.is2d();
     run.inputRead = inputRead;
+    run.refine = options_.analysis.refine;
     if (inputRead) {
       const std::vector<PileGeometry> layout = buildPileLayout(model_);
       for (std::size_t i = 0; i < model_.pileRows.size(); ++i) {
@@ -231,7 +242,21 @@ class Run {
     const GroupPiles* current = nullptr;
     std::unique_ptr<PileResultsPrinter> printer;
     // Every record of the items passes through the envelopes on its way to the sink.
-    EnvelopeCollector envelopes(model_, options_.sink, options_.resultLevel);
+    const int refine = options_.analysis.refine;
+    EnvelopeCollector envelopes(model_, options_.sink, options_.resultLevel, refine);
+    // With mesh convergence asked for, the item records pass the snapshot on their way.
+    MeshSnapshot* snapshot = options_.snapshot != nullptr        ? options_.snapshot
+                             : options_.coarserMeshes != nullptr ? &finalMesh_
+                                                                 : nullptr;
+    std::optional<MeshSnapshotSink> capture;
+    if (snapshot != nullptr) {
+      *snapshot = MeshSnapshot{};
+      snapshot->refine = refine;
+      snapshot->planar = model_.is2d();
+      snapshot->unitsCode = model_.switches.unitsCode();
+      capture.emplace(*snapshot, &envelopes);
+    }
+    ResultSink* items = capture ? static_cast<ResultSink*>(&*capture) : &envelopes;
     DriverServices services;
     services.makePiles = [&](const ItemSetup& item, StatusCode& code, Diagnostics& diag) {
       PileItemSettings settings;
@@ -241,12 +266,14 @@ class Run {
       settings.tolerance = item.pileTolerance;
       settings.axialDistribution = item.axialDistribution;
       settings.loads = item.loads;
+      settings.refine = refine;
       std::unique_ptr<GroupPiles> piles;
       code = GroupPiles::build(model_, prepared, settings, piles, diag);
       current = piles.get();
       PrintSettings print;
       print.printOption = item.printOption;
-      print.nodeInterval = item.printNodeInterval;
+      // The nodes of the input's mesh: a refined pile prints at the same depths.
+      print.nodeInterval = std::max(item.printNodeInterval, 1) * refine;
       QuantitySelection own{};
       QuantitySelection all{};
       for (int q = 1; q <= kResultQuantities; ++q) {
@@ -268,7 +295,7 @@ class Run {
       const auto& groupWork = static_cast<const GroupPileWorkspace&>(work);
       const PileGeometry& geometry = current->geometry(pile);
       printer->pile(pile, geometry, outcome, groupWork, current->lateralModel(pile));
-      if (options_.sink != nullptr || envelopes.collecting()) {
+      if (options_.sink != nullptr || envelopes.collecting() || capture) {
         const PileSummaryRecord& r = printer->records().back();
         PileRecord record;
         record.number = r.pile;
@@ -285,12 +312,12 @@ class Run {
         record.headDepth = geometry.x - geometry.ground;
         record.computed = printer->settings().listing;
         record.printed = printer->settings().selection;
-        envelopes.pile(record);
+        items->pile(record);
       }
       return StatusCode::kCompleted;
     };
     services.afterItem = [&](const ItemSetup&, const CapResult&) { printer->summary(); };
-    services.sink = &envelopes;
+    services.sink = items;
     services.afterBlock = [&](int block) { envelopes.afterBlock(block, files_); };
     services.atEnd = [&] {
       std::vector<PrintedCurveResult> curves;
@@ -339,6 +366,13 @@ class Run {
       std::string line;
       while (work.readLine(line)) summary.line(summaryCopyLine(line));
     }
+    if (status == StatusCode::kCompleted && options_.coarserMeshes != nullptr) {
+      std::vector<MeshSnapshot> meshes = *options_.coarserMeshes;
+      meshes.push_back(finalMesh_);
+      convergence_ = compareMeshes(meshes);
+      writeMeshConvergence(files_[Channel::kReport], *convergence_);
+      writeMeshConvergence(summary, *convergence_);
+    }
     const std::optional<Channel> failedLate = files_.writeFailure();
     files_.closeAll();
     std::optional<Channel> failedAtClose = failedLate;
@@ -374,6 +408,8 @@ class Run {
   FileSet files_;
   AnalysisModel model_;
   std::vector<std::string> messages_;  // what report() said, for the sink's end record
+  MeshSnapshot finalMesh_;             // this run's values when it compares the meshes
+  std::optional<MeshConvergenceRecord> convergence_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "analysis/analysis_options.hpp"
+#include "analysis/mesh_convergence.hpp"
 #include "analysis/result_records.hpp"
 #include "model/run_monitor.hpp"
 #include "model/status_code.hpp"
@@ -35,6 +36,12 @@ struct RunOptions {
   ResultLevel resultLevel = ResultLevel::kFull;
   // Progress as data and an in-memory stop request.
   RunMonitor monitor;
+  // Mesh convergence (automatic refinement): when set, the compared values of this run's items
+  // are recorded into `snapshot`; when `coarserMeshes` is set, this run is the finest of them and
+  // compares itself with them once completed: the block goes to the output report and the output
+  // summary and the record to the sink, before runEnd.
+  MeshSnapshot* snapshot = nullptr;
+  const std::vector<MeshSnapshot>* coarserMeshes = nullptr;
 };
 
 // Reads Names.dat, opens the files of the run, writes the head lines, reads the input data file,

@@ -18,7 +18,7 @@ namespace stilt {
 inline constexpr double kCurvatureGuard = 1.0e-15;
 
 // One set pointer per real node; null keeps the elastic stiffness of the node.
-using NodeCurveSets = std::array<const MomentCurvatureSet*, kMaxNodes>;
+using NodeCurveSets = NodeValues<const MomentCurvatureSet*>;
 
 // Secant bending stiffness M/φ of `set` at `curvature` (not negative) and `axialLoad`.
 // `elastic` is returned only where the set cannot give a value (no curve, a curve of fewer than

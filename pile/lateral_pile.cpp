@@ -189,18 +189,36 @@ void updateLoadTerms(const LateralPileModel& pile, LateralPileWorkspace& work) {
   }
 }
 
+// A model whose node arrays do not hold its N + 1 nodes (not built through resizeNodes).
+StatusCode internalSizeError(const LateralPileModel& pile, Diagnostics& diag) {
+  diag.both("     **** FATAL ERROR ****");
+  diag.both(fmt::format("     LATERALLY LOADED PILE, PILE GROUP{:5d}: NODE ARRAYS DO NOT HOLD",
+                        pile.pileNumber));
+  diag.both(fmt::format("     THE {} NODES OF THE PILE", pile.increments + 1));
+  return StatusCode::kInternalError;
+}
+
 // Checks the model handed in, so that no division of the solution can meet a zero it did not
-// expect: 1..100 increments of positive length, positive bending stiffness at every node, and a
-// soil built for as many nodes.
+// expect and no index can leave its array: at least one increment of positive length, per-node
+// arrays sized for the pile, positive bending stiffness at every node, and a soil built for as
+// many nodes.
 StatusCode checkModel(const LateralPileModel& pile, const LateralSoil& soil, Diagnostics& diag) {
-  if (pile.increments < 1 || pile.increments > kMaxIncrements || !(pile.increment > 0.0) ||
-      !std::isfinite(pile.increment)) {
+  if (pile.increments < 1 || !(pile.increment > 0.0) || !std::isfinite(pile.increment)) {
     diag.both("     **** FATAL ERROR ****");
     diag.both(fmt::format("     LATERALLY LOADED PILE, PILE GROUP{:5d}: {} INCREMENTS OF",
                           pile.pileNumber, pile.increments));
-    diag.both(fmt::format("     LENGTH {:12.4E}; 1 TO {} INCREMENTS OF POSITIVE LENGTH ARE NEEDED",
-                          pile.increment, kMaxIncrements));
+    diag.both(
+        fmt::format("     LENGTH {:12.4E}; 1 OR MORE INCREMENTS OF POSITIVE LENGTH ARE NEEDED",
+                    pile.increment));
     return StatusCode::kInputInvalidValue;
+  }
+  const std::size_t nodes = realNodeCount(pile.increments);
+  for (const RealNodeArray* a : {&pile.stiffnessY, &pile.stiffnessZ, &pile.loadY, &pile.loadZ,
+                                 &pile.movementY, &pile.movementZ, &pile.axialForce}) {
+    if (a->size() < nodes) return internalSizeError(pile, diag);
+  }
+  if (pile.sections.size() < nodes || pile.curvesY.size() < nodes || pile.curvesZ.size() < nodes) {
+    return internalSizeError(pile, diag);
   }
   for (int m = 0; m <= pile.increments; ++m) {
     const auto k = static_cast<std::size_t>(m);
@@ -227,6 +245,7 @@ StatusCode checkModel(const LateralPileModel& pile, const LateralSoil& soil, Dia
 StatusCode setUp(const LateralPileModel& pile, const PileHeadInput& head, const LateralSoil& soil,
                  LateralPileWorkspace& work, Diagnostics& diag) {
   const int n = pile.increments;
+  work.reserveNodes(n);
   work.y.fill(0.0);
   work.z.fill(0.0);
   work.yPrevious.fill(0.0);
@@ -278,6 +297,10 @@ LateralPileSolution solveLaterallyLoadedPile(const LateralPileModel& pile,
   LateralPileSolution out;
   out.status = checkModel(pile, soil, diag);
   if (!isOk(out.status)) return out;
+  if (head.axialForce != nullptr && head.axialForce->size() < realNodeCount(pile.increments)) {
+    out.status = internalSizeError(pile, diag);
+    return out;
+  }
   out.status = setUp(pile, head, soil, work, diag);
   if (!isOk(out.status)) return out;
 

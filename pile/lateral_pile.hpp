@@ -20,6 +20,8 @@
 // workspaces and a shared, read-only `LateralSoil`.
 
 #include <array>
+#include <cstddef>
+#include <initializer_list>
 
 #include "model/analysis_model.hpp"
 #include "model/diagnostics.hpp"
@@ -61,12 +63,12 @@ struct NodeSection {
 // part is filled by `buildPileSections` (pile/pile_sections.hpp); the caller adds the rest.
 struct LateralPileModel {
   int pileNumber = 0;      // pile-group entry, for messages ("PILE GROUP")
-  int increments = 0;      // N, 1..100
+  int increments = 0;      // N: the property's increments times the run's refinement factor
   double increment = 0.0;  // h = pile length / N
 
   RealNodeArray stiffnessY{};  // elastic E·Iz, for deflection in local y
   RealNodeArray stiffnessZ{};  // elastic E·Iy, for deflection in local z
-  std::array<NodeSection, kMaxNodes> sections{};
+  NodeValues<NodeSection> sections{};
 
   // Moment-curvature sets (when nonlinear bending is in use): per node and plane, null keeps
   // the elastic stiffness.
@@ -95,6 +97,19 @@ struct LateralPileModel {
   PyMultipliers multipliers;  // the pile's group-reduction multipliers, passed to the soil
   int maxIterations = 100;    // load-case integer 7
   double tolerance = 1.0e-5;  // load-case real 2, on the change of deflection at every node
+
+  // Sets N and sizes every per-node array to its N + 1 real nodes, all values cleared.
+  void resizeNodes(int n) {
+    increments = n;
+    const std::size_t nodes = realNodeCount(n < 0 ? 0 : n);
+    for (RealNodeArray* a :
+         {&stiffnessY, &stiffnessZ, &loadY, &loadZ, &movementY, &movementZ, &axialForce}) {
+      a->assign(nodes);
+    }
+    sections.assign(nodes);
+    curvesY.assign(nodes);
+    curvesZ.assign(nodes);
+  }
 };
 
 // The pile head as the cap solver hands it over for one analysis, in the pile's local axes and
@@ -123,7 +138,8 @@ struct PileHeadInput {
   std::array<double, 6> fallbackStiffness{};
 };
 
-// Working storage of one solve, sized once by the caller and reused; one per thread.
+// Working storage of one solve, one per thread. The solver sizes it for the pile it meets
+// (reserveNodes); sized once for the largest pile, it is reused without allocating.
 struct LateralPileWorkspace {
   NodeArray y{};          // deflection in local y
   NodeArray z{};          // deflection in local z
@@ -143,6 +159,17 @@ struct LateralPileWorkspace {
   RealNodeArray soilModulus{};         // Es, shared by both planes
   RealNodeArray relativeDeflection{};  // resultant deflection relative to the soil
   double loadFraction = 1.0;           // of the distributed loads and soil movement, this solve
+
+  // Grows every array to hold a pile of `increments` increments.
+  void reserveNodes(int increments) {
+    const std::size_t slots = slotCount(increments);
+    for (NodeArray* a : {&y, &z, &yPrevious, &zPrevious, &stiffnessY, &stiffnessZ, &axialForce,
+                         &loadTermY, &loadTermZ, &aY, &bY, &cY, &aZ, &bZ, &cZ}) {
+      a->reserveAtLeast(slots);
+    }
+    soilModulus.reserveAtLeast(realNodeCount(increments));
+    relativeDeflection.reserveAtLeast(realNodeCount(increments));
+  }
 };
 
 struct LateralPileSolution {

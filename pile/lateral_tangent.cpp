@@ -184,7 +184,11 @@ StatusCode linearisedPileHead(const LateralPileModel& pile, const PileHeadInput&
                               LateralHeadTangent& out, Diagnostics& diag) {
   out = {};
   const int n = pile.increments;
-  if (n < 1 || n > kMaxIncrements || soil.nodeCount() != n + 1) return StatusCode::kInternalError;
+  if (n < 1 || soil.nodeCount() != n + 1 || state.y.size() < slotCount(n) ||
+      (axial.nodes != nullptr && axial.nodes->size() < realNodeCount(n))) {
+    return StatusCode::kInternalError;
+  }
+  work.reserveNodes(n);
   const double h = pile.increment;
   const double h2 = h * h;
   const double h4 = h2 * h2;

@@ -25,6 +25,8 @@
 // solver returns them) and head moments follow. Nothing is allocated.
 
 #include <array>
+#include <cstddef>
+#include <initializer_list>
 
 #include "model/diagnostics.hpp"
 #include "model/status_code.hpp"
@@ -55,12 +57,12 @@ struct LateralHeadTangent {
 struct LateralTangentWorkspace {
   using Block = std::array<double, 4>;                      // 2x2, row major
   using Columns = std::array<double, 2 * kTangentColumns>;  // 2 x columns, row major
-  std::array<Block, kNodeSlots> a{};                        // Y(m) = A·Y(m+1) + B·Y(m+2) + C
-  std::array<Block, kNodeSlots> b{};
-  std::array<Columns, kNodeSlots> c{};
-  std::array<Columns, kNodeSlots> response{};           // δY per node and column
-  std::array<std::array<double, 3>, kMaxNodes> soil{};  // Kyy, Kyz, Kzz per real node
-  NodeArray tangentY{};                                 // Rt of the y plane
+  NodeValues<Block> a{};                                    // Y(m) = A·Y(m+1) + B·Y(m+2) + C
+  NodeValues<Block> b{};
+  NodeValues<Columns> c{};
+  NodeValues<Columns> response{};            // δY per node and column
+  NodeValues<std::array<double, 3>> soil{};  // Kyy, Kyz, Kzz per real node
+  NodeArray tangentY{};                      // Rt of the y plane
   NodeArray tangentZ{};
   NodeArray axialRateY{};  // dR/du1 of the y plane
   NodeArray axialRateZ{};
@@ -68,6 +70,19 @@ struct LateralTangentWorkspace {
   RealNodeArray relative{};   // resultant deflection relative to the soil
   RealNodeArray secant{};     // Es
   RealNodeArray tangent{};    // Et
+
+  // Grows every array to hold a pile of `increments` increments.
+  void reserveNodes(int increments) {
+    const std::size_t slots = slotCount(increments);
+    const std::size_t nodes = realNodeCount(increments);
+    a.reserveAtLeast(slots);
+    b.reserveAtLeast(slots);
+    c.reserveAtLeast(slots);
+    response.reserveAtLeast(slots);
+    soil.reserveAtLeast(nodes);
+    for (NodeArray* v : {&tangentY, &tangentZ, &axialRateY, &axialRateZ}) v->reserveAtLeast(slots);
+    for (RealNodeArray* v : {&forceRate, &relative, &secant, &tangent}) v->reserveAtLeast(nodes);
+  }
 };
 
 // Linearises the pile about the converged state that the last call of solveLaterallyLoadedPile

@@ -77,7 +77,7 @@ class SectionBuilder {
   SectionBuilder(const AnalysisModel& model, int property, Diagnostics& diag)
       : model_(model), number_(property), diag_(diag) {}
 
-  StatusCode build(LateralPileModel& pile) {
+  StatusCode build(LateralPileModel& pile, int refine) {
     const int properties = static_cast<int>(model_.properties.size());
     if (number_ < 1 || number_ > properties) {
       return refuse(
@@ -85,10 +85,15 @@ class SectionBuilder {
           fmt::format("PILE PROPERTY {} IS NOT DEFINED: THE FILE DEFINES {}", number_, properties));
     }
     const PileProperty& prop = model_.properties[static_cast<std::size_t>(number_ - 1)];
-    if (prop.increments < 1 || prop.increments > kMaxIncrements) {
+    if (prop.increments < 1 || prop.increments > kMaxFileIncrements) {
       return refuse(StatusCode::kInputInvalidValue,
                     fmt::format("PILE PROPERTY {} HAS {} INCREMENTS; 1 TO {} ARE NEEDED", number_,
-                                prop.increments, kMaxIncrements));
+                                prop.increments, kMaxFileIncrements));
+    }
+    if (refine < 1 || refine > kMaxRefinement) {
+      return refuse(
+          StatusCode::kInputInvalidValue,
+          fmt::format("A MESH REFINEMENT FACTOR OF {} IS OUTSIDE 1 TO {}", refine, kMaxRefinement));
     }
     if (!(prop.length > 0.0)) {
       return refuse(StatusCode::kInputInvalidValue,
@@ -107,12 +112,13 @@ class SectionBuilder {
       if (!isOk(status)) return status;
     }
 
-    pile.increments = prop.increments;
-    pile.increment = prop.length / prop.increments;
+    // Every increment of the property cut into `refine` equal ones; the section values are
+    // interpolated at the nodes of the finer mesh.
+    const int n = prop.increments * refine;
+    pile.resizeNodes(n);
+    pile.increment = prop.length / n;
     pile.nonlinearBending = nonlinear;
-    pile.curvesY.fill(nullptr);
-    pile.curvesZ.fill(nullptr);
-    for (int m = 0; m <= prop.increments; ++m) {
+    for (int m = 0; m <= n; ++m) {
       const auto node = static_cast<std::size_t>(m);
       const double x = m * pile.increment;
       const SectionPoint p = valuesAt(x, count);
@@ -238,7 +244,7 @@ class SectionBuilder {
 }  // namespace
 
 StatusCode buildPileSections(const AnalysisModel& model, int property, LateralPileModel& pile,
-                             Diagnostics& diag) {
+                             Diagnostics& diag, int refine) {
   // The reader refuses more sections than a property may hold; a model built otherwise is
   // refused here rather than overrun.
   if (property >= 1 && property <= static_cast<int>(model.properties.size()) &&
@@ -249,7 +255,7 @@ StatusCode buildPileSections(const AnalysisModel& model, int property, LateralPi
                           capacity::kSectionsPerProperty));
     return StatusCode::kInputCapacityExceeded;
   }
-  return SectionBuilder(model, property, diag).build(pile);
+  return SectionBuilder(model, property, diag).build(pile, refine);
 }
 
 }  // namespace stilt

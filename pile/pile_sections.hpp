@@ -27,9 +27,13 @@ namespace stilt {
 // read (no curve, a curve of fewer than two points, a second point at zero curvature); 45 for a
 // reference to a property, cross section or set the model does not hold.
 //
+// With `refine` = K > 1 (1..kMaxRefinement, else 46) every increment of the property is cut into
+// K: the pile is analysed on N·K increments of length L/(N·K), its node arrays sized for them.
+//
 // In a planar analysis only the y plane carries load; the z plane is given the y plane's
 // stiffness so that its (zero) solution stays well defined whatever Iy the file holds.
 [[nodiscard]] StatusCode buildPileSections(const AnalysisModel& model, int property,
-                                           LateralPileModel& pile, Diagnostics& diag);
+                                           LateralPileModel& pile, Diagnostics& diag,
+                                           int refine = 1);
 
 }  // namespace stilt

@@ -47,9 +47,8 @@ void fillResultQuantities(const LateralPileModel& pile, const LateralPileWorkspa
   const int n = pile.increments;
   const double h = pile.increment;
   const double h2 = h * h;
-  results.increments = n;
+  results.resize(n);
   results.increment = h;
-  for (auto& column : results.values) column.fill(0.0);
   auto set = [&results](int quantityNumber, std::size_t node, double value) {
     results.values[static_cast<std::size_t>(quantityNumber)][node] = value;
   };
@@ -94,6 +93,10 @@ void fillResultQuantities(const LateralPileModel& pile, const LateralPileWorkspa
 void fillGlobalDisplacements(const RotationMatrix& rotation, PileResults& results) {
   namespace q = quantity;
   auto& v = results.values;
+  for (int q : {q::kAxialDisplacement, q::kDeflectionY, q::kDeflectionZ, q::kDisplacementX,
+                q::kDisplacementY, q::kDisplacementZ, q::kDisplacementYZ}) {
+    v[static_cast<std::size_t>(q)].reserveAtLeast(realNodeCount(results.increments));
+  }
   for (int m = 0; m <= results.increments; ++m) {
     const auto k = static_cast<std::size_t>(m);
     const std::array<double, 3> local = {v[q::kAxialDisplacement][k], v[q::kDeflectionY][k],

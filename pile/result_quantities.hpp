@@ -42,10 +42,16 @@ inline constexpr int kShearDemandCapacity = 25;
 }  // namespace quantity
 
 struct PileResults {
-  int increments = 0;                                         // N: nodes 0..N hold values
-  double increment = 0.0;                                     // h
-  std::array<RealNodeArray, kResultQuantities + 1> values{};  // [quantity 1..25][node]
+  int increments = 0;      // N: nodes 0..N hold values
+  double increment = 0.0;  // h
+  // [quantity 1..25][node], each sized N + 1 by the solver that fills it.
+  std::array<RealNodeArray, kResultQuantities + 1> values{};
 
+  // Sets N and sizes every quantity for its N + 1 nodes, all values cleared.
+  void resize(int n) {
+    increments = n;
+    for (auto& column : values) column.assign(realNodeCount(n < 0 ? 0 : n));
+  }
   [[nodiscard]] double at(int q, int node) const {
     return values[static_cast<std::size_t>(q)][static_cast<std::size_t>(node)];
   }

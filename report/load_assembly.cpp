@@ -21,7 +21,7 @@ void clear(const AnalysisModel& model, DistributedLoads& loads) {
 
 // One distributed-load row of a case, with the applicable scale s.
 void assembleRow(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                 const LoadCase& loadCase, const DistributedLoad& row, double s,
+                 const LoadCase& loadCase, const DistributedLoad& row, double s, int refine,
                  DistributedLoads& loads) {
   const double fy = row.factorY * s;
   const double fz = row.factorZ * s;
@@ -47,10 +47,16 @@ void assembleRow(const AnalysisModel& model, const std::vector<PileGeometry>& la
     const int propertyIndex = pile.property - 1;
     if (propertyIndex < 0 || propertyIndex >= static_cast<int>(model.properties.size())) continue;
     const PileProperty& prop = model.properties[static_cast<std::size_t>(propertyIndex)];
-    const int n = prop.increments;
+    const int n = prop.increments * std::max(refine, 1);
     const double h = prop.length / n;
     PileNodeLoads& nodes = loads.piles[i];
-    nodes.nodeCount = n + 1;
+    if (nodes.nodeCount != n + 1) {
+      nodes.nodeCount = n + 1;
+      const std::size_t count = static_cast<std::size_t>(n + 1);
+      nodes.depth.assign(count, 0.0);
+      nodes.qy.assign(count, 0.0);
+      nodes.qz.assign(count, 0.0);
+    }
     const PileGeometry& g = layout[i];
     double previousAxial = 0.0;
     for (int m = 0; m <= n; ++m) {
@@ -85,9 +91,9 @@ void assembleRow(const AnalysisModel& model, const std::vector<PileGeometry>& la
 }
 
 void assembleCase(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                  const LoadCase& c, double scale, DistributedLoads& loads) {
+                  const LoadCase& c, double scale, int refine, DistributedLoads& loads) {
   for (const DistributedLoad& row : c.distributedLoads) {
-    assembleRow(model, layout, c, row, scale, loads);
+    assembleRow(model, layout, c, row, scale, refine, loads);
   }
 }
 
@@ -140,19 +146,19 @@ LoadVector equivalentLoadOfCombination(const AnalysisModel& model, int combIndex
 }
 
 void assembleCaseLoads(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                       int caseIndex, DistributedLoads& loads) {
+                       int caseIndex, DistributedLoads& loads, int refine) {
   clear(model, loads);
   const LoadCase& c = model.loadCases.at(static_cast<std::size_t>(caseIndex));
-  assembleCase(model, layout, c, c.scaleFactor(), loads);
+  assembleCase(model, layout, c, c.scaleFactor(), refine, loads);
 }
 
 void assembleCombinationLoads(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                              int combIndex, DistributedLoads& loads) {
+                              int combIndex, DistributedLoads& loads, int refine) {
   clear(model, loads);
   const LoadCombination& comb = model.combinations.at(static_cast<std::size_t>(combIndex));
   for (const CombinationTerm& t : comb.terms) {
     const LoadCase& c = model.loadCases.at(static_cast<std::size_t>(t.loadCase - 1));
-    assembleCase(model, layout, c, t.factor * c.scaleFactor(), loads);
+    assembleCase(model, layout, c, t.factor * c.scaleFactor(), refine, loads);
   }
 }
 

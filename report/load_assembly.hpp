@@ -14,14 +14,14 @@ namespace stilt {
 // moment Z.
 using LoadVector = std::array<double, 6>;
 
-// The distributed lateral load at the nodes of one pile, in the pile's own axes.
+// The distributed lateral load at the nodes of one pile, in the pile's own axes; the arrays hold
+// `nodeCount` values (none for a pile no row loads).
 struct PileNodeLoads {
-  static constexpr int kMaxNodes = capacity::kIncrements + 1;
   int nodeCount = 0;
-  std::array<double, kMaxNodes> depth{};  // below the pile head, along the pile
-  std::array<double, kMaxNodes> qy{};     // intensity along local y
-  std::array<double, kMaxNodes> qz{};     // intensity along local z
-  double axialHeadLoad = 0.0;             // axial component of global loads, carried to the head
+  std::vector<double> depth;   // below the pile head, along the pile
+  std::vector<double> qy;      // intensity along local y
+  std::vector<double> qz;      // intensity along local z
+  double axialHeadLoad = 0.0;  // axial component of global loads, carried to the head
 };
 
 struct DistributedLoads {
@@ -36,11 +36,12 @@ struct DistributedLoads {
 [[nodiscard]] LoadVector equivalentLoadOfCombination(const AnalysisModel& model, int combIndex);
 
 // The distributed loads of one case (scale factor applied), or of a combination (each term's
-// factor times its case's scale factor). Both clear `loads` first. Indices are 0-based.
+// factor times its case's scale factor). Both clear `loads` first. Indices are 0-based. The
+// nodes are those of the piles' lateral mesh: the property's increments, each cut into `refine`.
 void assembleCaseLoads(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                       int caseIndex, DistributedLoads& loads);
+                       int caseIndex, DistributedLoads& loads, int refine = 1);
 void assembleCombinationLoads(const AnalysisModel& model, const std::vector<PileGeometry>& layout,
-                              int combIndex, DistributedLoads& loads);
+                              int combIndex, DistributedLoads& loads, int refine = 1);
 
 // Adds the axial head loads of global distributed loads to the equivalent load: each acts along
 // its pile's axis at the pile head.

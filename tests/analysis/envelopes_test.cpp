@@ -16,7 +16,7 @@ PileRecord pileOf(double v, PileResults& along) {
   p.headForceLocal.fill(-v);
   p.maxStress = v;
   along = PileResults{};
-  along.increments = 2;
+  along.resize(2);
   along.increment = 10.0;
   for (int m = 0; m <= 2; ++m) along.values[2][static_cast<std::size_t>(m)] = v * (m + 1);
   p.along = &along;

@@ -33,7 +33,7 @@ constexpr int kReport = 6;
 
 // Runs `input` in `dir` through the engine with a results.json writer as its sink.
 StatusCode runWithJson(const fs::path& dir, const std::string& input,
-                       app::ResultsContent content = app::ResultsContent::kFull) {
+                       app::ResultsContent content = app::ResultsContent::kFull, int refine = 1) {
   test::writeNamesFile(dir);
   test::writeFile(dir / "input.dat", input);
   app::ResultsJsonWriter writer(dir, content);
@@ -41,6 +41,7 @@ StatusCode runWithJson(const fs::path& dir, const std::string& input,
   request.namesFolder = dir;
   request.clock = test::pinnedTime;
   request.sink = &writer;
+  request.refine = refine;
   request.results =
       content == app::ResultsContent::kHeads ? ResultLevel::kHeads : ResultLevel::kFull;
   const StatusCode status = runEngine(request);
@@ -1002,6 +1003,65 @@ TEST(ResultsJson, AnEmbeddedCapBalancesWithItsPassiveForceAndMovesLess) {
   test::TempDir none;
   ASSERT_EQ(runWithJson(none.path(), test::Deck().text()), StatusCode::kCompleted);
   EXPECT_TRUE(resultsOf(none.path(), StatusCode::kCompleted)["items"][0]["passive"].is_null());
+}
+
+// ---- Pile-mesh refinement -------------------------------------------------------------------
+
+// The example's four piles are of 80 increments of 6 in, in soft clay over sand.
+TEST(ResultsJsonMesh, ARefinedRunHoldsEveryNodeAndPrintsAtTheInputsDepths) {
+  test::TempDir coarse, fine;
+  ASSERT_EQ(runWithJson(coarse.path(), test::example("first3d.dat")), StatusCode::kCompleted);
+  ASSERT_EQ(runWithJson(fine.path(), test::example("first3d.dat"), app::ResultsContent::kFull, 2),
+            StatusCode::kCompleted);
+  const json r = resultsOf(fine.path(), StatusCode::kCompleted);
+  EXPECT_EQ(r["refine"], 2);
+  EXPECT_EQ(resultsOf(coarse.path(), StatusCode::kCompleted)["refine"], 1);
+  const json& along = r["items"][0]["piles"][0]["along"];
+  ASSERT_EQ(along["depth"].size(), 161u);
+  EXPECT_DOUBLE_EQ(along["depth"][1].get<double>(), 3.0);
+  EXPECT_DOUBLE_EQ(along["depth"][160].get<double>(), 480.0);
+  // The report prints the same nodes (every 10th of the input's, every 20th of the refined
+  // mesh): only the five head lines that state the refinement are added.
+  const std::vector<std::string> a = test::runFileLines(coarse.path(), kReport);
+  const std::vector<std::string> b = test::runFileLines(fine.path(), kReport);
+  EXPECT_EQ(b.size(), a.size() + 5);
+  EXPECT_THAT(test::runFile(fine.path(), kReport), HasSubstr("PILE MESH REFINED  2 TIMES"));
+}
+
+TEST(ResultsJsonMesh, AutomaticRefinementReportsTheConvergenceOfTheFinestRun) {
+  test::TempDir dir;
+  ASSERT_EQ(runWithJson(dir.path(), test::example("first3d.dat"), app::ResultsContent::kFull,
+                        kRefineAuto),
+            StatusCode::kCompleted);
+  const json r = resultsOf(dir.path(), StatusCode::kCompleted);
+  const json& mesh = r["mesh_convergence"];
+  ASSERT_TRUE(mesh.is_object());
+  const std::vector<int> factors = mesh["factors"];
+  ASSERT_GE(factors.size(), 2u);
+  EXPECT_EQ(factors[0], 1);
+  EXPECT_EQ(factors[1], 2);
+  // The files and records are those of the finest mesh.
+  EXPECT_EQ(mesh["final_factor"], factors.back());
+  EXPECT_EQ(r["refine"], factors.back());
+  EXPECT_EQ(r["items"][0]["piles"][0]["along"]["depth"].size(),
+            static_cast<std::size_t>(80 * factors.back() + 1));
+  // The unrefined mesh is the softer one: the cap moves less on every finer mesh, by less each
+  // time (by half: the sand below the clay begins at a node, which takes one layer's springs, an
+  // error of first order in h).
+  const json& item = mesh["items"][0];
+  ASSERT_TRUE(item["compared"].get<bool>());
+  const std::vector<double> y = item["cap_displacement"][1]["values"];
+  for (std::size_t k = 1; k < y.size(); ++k) {
+    EXPECT_LT(y[k], y[k - 1]) << k;
+  }
+  if (y.size() == 3) {
+    EXPECT_LT(y[1] - y[2], 0.6 * (y[0] - y[1]));
+  }
+  EXPECT_EQ(item["piles"].size(), 4u);
+  // The block closes the summary, and says how far K = 1 lies from the extrapolated answer.
+  const std::string summary = test::runFile(dir.path(), 7);
+  EXPECT_THAT(summary, HasSubstr("MESH CONVERGENCE OF THE PILES"));
+  EXPECT_THAT(summary, HasSubstr(mesh["coarse_off"].get<bool>() ? "MORE THAN 2 %" : "IS WITHIN"));
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ PileRecord pileOf(int number, const PileResults& along) {
 // Allocations while `piles` further piles are written after `warmUp` piles.
 long allocationsFor(const std::filesystem::path& dir, int warmUp, int piles) {
   PileResults along;
-  along.increments = 100;
+  along.resize(100);
   along.increment = 6.0;
   for (int q = 1; q <= kResultQuantities; ++q) {
     for (int m = 0; m <= along.increments; ++m) {

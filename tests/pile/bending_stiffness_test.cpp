@@ -97,12 +97,12 @@ TEST(UpdateBendingStiffness, CurvatureFromTheDeflections) {
   const int n = 10;
   const double h = 2.0;
   const double kappa = 0.002;
-  NodeArray y{};
+  NodeArray y(slotCount(n));
   for (int m = -2; m <= n + 2; ++m) y[slotOf(m)] = 0.5 * kappa * (m * h) * (m * h);
   const MomentCurvatureSet s = twoLevels();
-  NodeCurveSets sets{};
+  NodeCurveSets sets(realNodeCount(n));
   for (int m = 0; m <= n; ++m) sets[static_cast<std::size_t>(m)] = m == 4 ? nullptr : &s;
-  NodeArray r{};
+  NodeArray r(slotCount(n));
   r.fill(5.0e5);
   updateBendingStiffness(n, h, 0.0, y, sets, r);
   // M(0.002) = 140: EI = 70000 at every node with a set.
@@ -121,12 +121,12 @@ TEST(UpdateBendingStiffness, CurvatureFromTheDeflections) {
 TEST(UpdateBendingStiffness, AnUnloadedPileTakesTheFirstSegmentSlopeEverywhere) {
   // Curvatures of rounding size (below 1.0E-15) count as zero.
   const int n = 8;
-  NodeArray y{};
+  NodeArray y(slotCount(n));
   for (int m = -2; m <= n + 2; ++m) y[slotOf(m)] = (m % 2) * 1.0e-20;
   const MomentCurvatureSet s = twoLevels();
-  NodeCurveSets sets{};
+  NodeCurveSets sets(realNodeCount(n));
   sets.fill(&s);
-  NodeArray r{};
+  NodeArray r(slotCount(n));
   r.fill(1.0);
   updateBendingStiffness(n, 1.0, 0.0, y, sets, r);
   for (int m = 0; m <= n; ++m) EXPECT_DOUBLE_EQ(r[slotOf(m)], 1.0e5) << m;
@@ -144,7 +144,7 @@ struct PileRun {
 
 LateralPileModel pileWithSet(int n, double length, double ei, const MomentCurvatureSet* set) {
   LateralPileModel p;
-  p.increments = n;
+  p.resizeNodes(n);
   p.increment = length / n;
   p.stiffnessY.fill(ei);
   p.stiffnessZ.fill(ei);

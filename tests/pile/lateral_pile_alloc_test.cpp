@@ -30,7 +30,7 @@ TEST(Allocation, NonlinearSolvesAllocateNothing) {
   set.curves.push_back(curve);
 
   auto pile = std::make_unique<LateralPileModel>();
-  pile->increments = n;
+  pile->resizeNodes(n);
   pile->increment = length / n;
   pile->stiffnessY.fill(29.0e6 * 2549.0);
   pile->stiffnessZ.fill(29.0e6 * 2549.0);
@@ -44,6 +44,9 @@ TEST(Allocation, NonlinearSolvesAllocateNothing) {
   pile->curvesZ.fill(&set);
   auto work = std::make_unique<LateralPileWorkspace>();
   auto results = std::make_unique<PileResults>();
+  // Storage is sized once for the pile; the solves that follow allocate nothing.
+  work->reserveNodes(n);
+  results->resize(n);
   Diagnostics diag;
   PileHeadInput head;
   head.deflectionY = 2.4;
@@ -64,6 +67,7 @@ TEST(Allocation, NonlinearSolvesAllocateNothing) {
 
   // Nor does the linearisation about the converged state (the sand solve's, in the workspace).
   auto tangent = std::make_unique<LateralTangentWorkspace>();
+  tangent->reserveNodes(n);
   LateralHeadTangent rates;
   const long beforeTangent = stilt::test::heapAllocations();
   const StatusCode t = linearisedPileHead(*pile, head, sand, AxialForceRate{1.0, nullptr}, *work,

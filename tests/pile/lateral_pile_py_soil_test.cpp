@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -77,11 +78,11 @@ struct RealSoil {
   PySoil soil;
 };
 
-std::unique_ptr<RealSoil> realSoil(Family f, bool cyclic = false) {
+std::unique_ptr<RealSoil> realSoil(Family f, bool cyclic = false, int n = kIncrements) {
   auto s = std::make_unique<RealSoil>();
   s->profile = profileOf(f);
-  std::vector<double> depths(kIncrements + 1);
-  for (int m = 0; m <= kIncrements; ++m) depths[static_cast<std::size_t>(m)] = m * kLength / 100.0;
+  std::vector<double> depths(static_cast<std::size_t>(n + 1));
+  for (int m = 0; m <= n; ++m) depths[static_cast<std::size_t>(m)] = m * kLength / n;
   const std::vector<double> widths(depths.size(), kDiameter);
   PySoilInput in;
   in.profile = &s->profile;
@@ -94,11 +95,11 @@ std::unique_ptr<RealSoil> realSoil(Family f, bool cyclic = false) {
   return s;
 }
 
-LateralPileModel pipe(int connection) {
+LateralPileModel pipe(int connection, int n = kIncrements) {
   LateralPileModel p;
   p.pileNumber = 3;
-  p.increments = kIncrements;
-  p.increment = kLength / kIncrements;
+  p.resizeNodes(n);
+  p.increment = kLength / n;
   p.stiffnessY.fill(kEi);
   p.stiffnessZ.fill(kEi);
   p.headY.code = connection;
@@ -126,6 +127,34 @@ std::unique_ptr<Solved> solve(const LateralPileModel& p, double y0, const Latera
 
 constexpr Family kFamilies[] = {Family::kSoftClay, Family::kSand, Family::kWeakRock};
 constexpr int kHeads[] = {kConnectionFixed, kConnectionPinned};
+
+// ---- Mesh refinement ------------------------------------------------------------------------
+
+TEST(MeshRefinement, StiffRockHeadForceConvergesMonotonically) {
+  // Weak rock (Reese 1997) around the 24-in pipe: Es is 100·Er and more from the surface down, so
+  // the characteristic length (4EI/Es)^(1/4) is some 17 in against h = 7.2 in of 100 increments.
+  // At a small head deflection the meshes refined 2, 4 and 8 times stiffen the pile step by step,
+  // each step smaller than the one before. The steps halve rather than quarter: the node at the
+  // ground surface carries no spring, while the rock resists from the surface on, so the head
+  // shear misses about h/2·p(0), an error of first order in h.
+  std::array<double, 4> v{};
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const int n = kIncrements << i;
+    const auto soil = realSoil(Family::kWeakRock, false, n);
+    LateralPileModel p = pipe(kConnectionPinned, n);
+    p.tolerance = 1.0e-10;
+    const auto r = solve(p, 0.02, soil->soil);
+    ASSERT_TRUE(r->s.converged) << n;
+    v[i] = r->s.shearY;
+  }
+  const double d1 = v[1] - v[0], d2 = v[2] - v[1], d3 = v[3] - v[2];
+  EXPECT_GT(d1, 0.0);  // the coarse mesh is the softer
+  EXPECT_GT(d2, 0.0);
+  EXPECT_GT(d3, 0.0);
+  EXPECT_LT(d2, 0.6 * d1);
+  EXPECT_LT(d3, 0.6 * d2);
+  EXPECT_GT(d1 / v[3], 0.01);  // worth refining: the unrefined answer is off by more than 1 %
+}
 
 // ---- Convergence ----------------------------------------------------------------------------
 

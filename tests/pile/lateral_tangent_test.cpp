@@ -23,7 +23,7 @@ using testing::ConstantModulusSoil;
 LateralPileModel uniformPile(int n, double length, double ei, int connection) {
   LateralPileModel p;
   p.pileNumber = 1;
-  p.increments = n;
+  p.resizeNodes(n);
   p.increment = length / n;
   p.stiffnessY.fill(ei);
   p.stiffnessZ.fill(ei);

@@ -105,6 +105,26 @@ TEST(PileSections, StiffnessIsInterpolatedAlongTheTaper) {
   EXPECT_DOUBLE_EQ(b.pile->sections[7].shearCapacity, 100.0);
 }
 
+TEST(PileSections, ARefinedMeshCutsEveryIncrementAndInterpolatesBetween) {
+  // K = 4: 40 increments of 2.5; node 4k of the refined mesh is node k of the input's, and the
+  // taper's E·Iz at x = 2.5 is 2·(10 + 20·2.5/40) = 22.5. Factors beyond 1..16 are refused.
+  Built b;
+  b.status = buildPileSections(model(), 1, *b.pile, b.diag, 4);
+  ASSERT_TRUE(isOk(b.status));
+  EXPECT_EQ(b.pile->increments, 40);
+  EXPECT_DOUBLE_EQ(b.pile->increment, 2.5);
+  EXPECT_EQ(b.pile->stiffnessY.size(), 41u);
+  EXPECT_DOUBLE_EQ(b.pile->stiffnessY[1], 22.5);
+  EXPECT_DOUBLE_EQ(b.pile->stiffnessY[8], 2.0 * 20.0);
+  EXPECT_DOUBLE_EQ(b.pile->stiffnessZ[40], 3.0 * 60.0);
+  EXPECT_DOUBLE_EQ(b.pile->sections[8].area, 60.0);
+  for (int refine : {0, 17}) {
+    Built r;
+    r.status = buildPileSections(model(), 1, *r.pile, r.diag, refine);
+    EXPECT_EQ(r.status, StatusCode::kInputInvalidValue) << refine;
+  }
+}
+
 TEST(PileSections, GapsBetweenSectionsAreBridgedAndEndsExtended) {
   AnalysisModel m = model();
   m.properties[0].sections = {section(10.0, 40.0, 2, 1.0), section(60.0, 90.0, 2, 3.0)};

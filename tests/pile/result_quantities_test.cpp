@@ -69,7 +69,7 @@ TEST(ResultQuantities, ResultantsRatiosAndUnsetQuantities) {
   const double length = 1200.0, ei = 2.1e10;
   const testing::ConstantModulusSoil soil(n, length / n, 500.0);
   auto pile = std::make_unique<LateralPileModel>();
-  pile->increments = n;
+  pile->resizeNodes(n);
   pile->increment = length / n;
   pile->stiffnessY.fill(ei);
   pile->stiffnessZ.fill(ei);

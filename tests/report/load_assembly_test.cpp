@@ -172,6 +172,12 @@ TEST(DistributedLoadAssembly, NodesCarryTheScaledIntensityInLocalAxes) {
     EXPECT_NEAR(p.qy[static_cast<std::size_t>(k)], 3.0 * 0.5 * 2.0 * x, 1e-12);
   }
   EXPECT_FALSE(loads.axialLoadsPresent);
+  // On a mesh refined 3 times the same line load is read at the 31 nodes of h = 2/3.
+  assembleCaseLoads(m, buildPileLayout(m), 0, loads, 3);
+  ASSERT_EQ(loads.piles[0].nodeCount, 31);
+  EXPECT_NEAR(loads.piles[0].depth[1], 2.0 / 3.0, 1e-12);
+  EXPECT_NEAR(loads.piles[0].qy[1], 3.0 * 0.5 * 2.0 * (2.0 / 3.0), 1e-12);
+  EXPECT_NEAR(loads.piles[0].qy[30], 3.0 * 0.5 * 40.0, 1e-12);
 }
 
 TEST(DistributedLoadAssembly, PlanarGlobalLoadOnAPlumbPileIsFullyLateral) {
