@@ -78,6 +78,60 @@ struct ProgressRelay {
   }
 };
 
+// One compared value over the meshes: its values (coarsest first), the extrapolated value and
+// the relative change between the two finest meshes, as arrays over the components.
+template <std::size_t N>
+py::dict meshValues(const std::array<MeshValue, N>& v, std::size_t factors) {
+  std::vector<double> values, extrapolated, change, coarse;
+  for (std::size_t f = 0; f < factors; ++f)
+    for (const MeshValue& m : v) values.push_back(f < m.values.size() ? m.values[f] : 0.0);
+  for (const MeshValue& m : v) {
+    extrapolated.push_back(m.extrapolated);
+    change.push_back(m.change);
+    coarse.push_back(m.coarseError);
+  }
+  const auto n = static_cast<py::ssize_t>(N);
+  py::dict d;
+  d["values"] = array(values.data(), {static_cast<py::ssize_t>(factors), n});
+  d["extrapolated"] = array(extrapolated.data(), {n});
+  d["change"] = array(change.data(), {n});
+  d["coarse_error"] = array(coarse.data(), {n});
+  return d;
+}
+
+py::object meshToDict(const std::optional<MeshConvergenceRecord>& mesh) {
+  if (!mesh) return py::none();
+  const std::size_t factors = mesh->factors.size();
+  py::dict d;
+  d["factors"] = mesh->factors;
+  d["final_factor"] = mesh->finalFactor;
+  d["largest_change"] = mesh->largestChange;
+  d["largest_coarse_error"] = mesh->largestCoarseError;
+  d["coarse_off"] = mesh->coarseOff();
+  py::list items;
+  for (const MeshItemRecord& i : mesh->items) {
+    py::dict e;
+    e["kind"] = i.header.kind == ItemKind::kCombination ? "combination" : "case";
+    e["number"] = i.header.number;
+    e["compared"] = i.compared;
+    e["cap_displacement"] = meshValues(i.capDisplacement, factors);
+    e["largest_change"] = i.largestChange;
+    e["largest_coarse_error"] = i.largestCoarseError;
+    py::list piles;
+    for (const MeshPileRecord& p : i.piles) {
+      py::dict q;
+      q["number"] = p.number;
+      q["head_force"] = meshValues(p.headForce, factors);
+      q["max_moment"] = meshValues(std::array<MeshValue, 1>{p.maxMoment}, factors);
+      piles.append(q);
+    }
+    e["piles"] = piles;
+    items.append(e);
+  }
+  d["items"] = items;
+  return d;
+}
+
 py::dict captureToDict(const ResultCapture& c, const fs::path& folder) {
   py::dict d;
   d["status"] = c.status;
@@ -87,6 +141,8 @@ py::dict captureToDict(const ResultCapture& c, const fs::path& folder) {
   d["analysis_type"] = c.analysisType;
   d["units"] = c.unitsCode;
   d["planar"] = c.planar;
+  d["refine"] = c.refine;
+  d["mesh_convergence"] = meshToDict(c.mesh);
   const UnitLabels u = unitLabels(c.unitsCode);
   const auto trim = [](std::string s) {
     s.erase(0, s.find_first_not_of(' '));
@@ -172,7 +228,7 @@ py::dict captureToDict(const ResultCapture& c, const fs::path& folder) {
 // Python data; a KeyboardInterrupt or an exception of the progress callback is raised after the
 // engine has stopped and its files are closed.
 py::dict run(const std::string& input, const std::string& folder, int threads,
-             const std::string& stiffness, bool full, const py::object& progress,
+             const std::string& stiffness, int refine, bool full, const py::object& progress,
              const std::optional<std::array<int, 6>>& clock) {
   EngineRequest request;
   request.namesFolder = folder;
@@ -180,6 +236,7 @@ py::dict run(const std::string& input, const std::string& folder, int threads,
   request.threads = threads;
   request.stiffness =
       stiffness == "tangent" ? StiffnessMethod::kTangent : StiffnessMethod::kCentral;
+  request.refine = refine;
   request.results = full ? ResultLevel::kFull : ResultLevel::kHeads;
   ResultCapture capture;
   request.sink = &capture;
@@ -396,7 +453,7 @@ PYBIND11_MODULE(_stilt, m) {
   using namespace stilt::python;
   m.doc() = "The compiled core of the stilt module; use the `stilt` package.";
   m.def("run", &run, py::arg("input"), py::arg("folder"), py::arg("threads"), py::arg("stiffness"),
-        py::arg("full"), py::arg("progress"), py::arg("clock"));
+        py::arg("refine"), py::arg("full"), py::arg("progress"), py::arg("clock"));
   m.def("check", &check, py::arg("text"));
   m.def("write_model", &writeModel, py::arg("model"));
   m.def("read_model", &readModel, py::arg("text"));

@@ -28,6 +28,7 @@ void ResultCapture::runBegin(const RunBeginRecord& run) {
     planar = run.planar;
     inputRead = run.inputRead;
     rows = run.piles;
+    refine = run.refine;
   });
 }
 
@@ -82,6 +83,10 @@ void ResultCapture::itemEnd(const ItemEndRecord& e) {
     c.capDisplacement = e.capDisplacement;
     c.passiveForce = e.passiveForce;
   });
+}
+
+void ResultCapture::meshConvergence(const MeshConvergenceRecord& record) {
+  guarded(failed, [&] { mesh = record; });
 }
 
 void ResultCapture::runEnd(const RunEndRecord& run) {

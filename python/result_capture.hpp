@@ -4,9 +4,11 @@
 // its head vectors and, at the full result level, the 25 quantities along it node by node.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/mesh_convergence.hpp"
 #include "analysis/printed_curves.hpp"
 #include "analysis/result_records.hpp"
 
@@ -58,12 +60,15 @@ class ResultCapture final : public ResultSink {
   void itemEnd(const ItemEndRecord& item) override;
   void runEnd(const RunEndRecord& run) override;
   void printedCurve(const PrintedCurveResult& curve) override;
+  void meshConvergence(const MeshConvergenceRecord& record) override;
 
   std::string title;
   int analysisType = 0;
   int unitsCode = 0;
   bool planar = false;
   bool inputRead = false;
+  int refine = 1;  // the pile mesh refinement factor of the results
+  std::optional<MeshConvergenceRecord> mesh;  // an automatic refinement's comparison
   std::vector<PileRowRecord> rows;
   std::vector<CapturedItem> items;
   std::vector<CapturedCurve> curves;

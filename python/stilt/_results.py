@@ -149,6 +149,11 @@ class Results:
         self.quantity_names = list(raw["quantity_names"])
         self.quantity_units = list(raw["quantity_units"])
         self.pile_positions = raw["pile_positions"]
+        # The pile mesh refinement factor of these results, and with refine="auto" the comparison
+        # of the meshes (None otherwise): per item the cap displacement and per pile the head
+        # forces and largest moment on every mesh, with their Richardson extrapolation.
+        self.refine = raw["refine"]
+        self.mesh_convergence = raw["mesh_convergence"]
         moves = (self.length_unit,) * 3 + ("RAD",) * 3
         forces = (self.force_unit,) * 3 + (self.moment_unit,) * 3
         self.items = [Item(i, (moves, forces), self) for i in raw["items"]]

@@ -58,13 +58,14 @@ def _prepare(input_path, out):
 
 
 def run(path_or_model, out=None, threads=None, stiffness="central", progress=None,
-        results="full", _clock=None):
+        results="full", refine=1, _clock=None):
     """Runs the engine on an input data file (path) or a Model and returns its Results.
 
     The files of the run go to `out`, or for a file to the folder beside it named after its
     stem (as `stilt run` lays them out); a Model run without `out` keeps no files. `threads`:
     threads of the pile pass (None: one per core). `stiffness`: "central" (central differences,
-    the default) or "tangent". `results`: "full" or "heads" (no quantities along the piles).
+    the default) or "tangent". `refine`: every pile analysed on K (1..16) times its increments,
+    or "auto" (K = 1, 2 and 4 when needed, compared in ``Results.mesh_convergence``). `results`: "full" or "heads" (no quantities along the piles).
     `progress`, when given, is called with a dict for every progress record of the engine
     (phase, item, load_fraction, iteration, ...); returning False stops the run, which then
     ends with status 4. Ctrl-C stops the engine at its next check and raises KeyboardInterrupt.
@@ -76,6 +77,12 @@ def run(path_or_model, out=None, threads=None, stiffness="central", progress=Non
         raise ValueError(f"results must be one of {RESULT_LEVELS}, not {results!r}")
     if threads is not None and (int(threads) != threads or threads < 1):
         raise ValueError("threads must be a whole number of at least 1")
+    if refine == "auto":
+        factor = 0  # the engine's code for an automatic refinement
+    elif isinstance(refine, int) and 1 <= refine <= 16:
+        factor = refine
+    else:
+        raise ValueError(f"refine must be a whole number from 1 to 16 or 'auto', not {refine!r}")
     if progress is not None and not callable(progress):
         raise TypeError("progress must be callable")
     scratch = None
@@ -95,7 +102,7 @@ def run(path_or_model, out=None, threads=None, stiffness="central", progress=Non
             input_path = Path(os.fspath(path_or_model))
             folder = _prepare(input_path, out)
         raw = _stilt.run(str(input_path.resolve()), str(folder), int(threads or 0), stiffness,
-                         results == "full", progress, _clock)
+                         factor, results == "full", progress, _clock)
         r = Results(raw)
         if scratch is not None:
             r.folder = None

@@ -29,7 +29,7 @@ def _one(task):
 
 
 def sweep(models, workers=None, client=None, out=None, threads=1, stiffness="central",
-          results="full"):
+          results="full", refine=1):
     """Runs every model (a Model or the path of an input data file) independently and returns
     their Results in input order. A model that fails takes the place of its Results with the
     exception that says why (a StiltError with its status and message); the others still run.
@@ -37,9 +37,9 @@ def sweep(models, workers=None, client=None, out=None, threads=1, stiffness="cen
     The runs go to a pool of `workers` local processes (None: one per core), or, when `client`
     (a dask.distributed Client) is given, to its cluster. With `out`, run i keeps its files in
     out/run_0001, out/run_0002, ...; without it no files are kept. `threads` is the pile-pass
-    threads of each run (1: the pool's processes already share the cores)."""
+    threads of each run (1: the pool's processes already share the cores); `refine` as for run()."""
     items = list(models)
-    options = {"threads": threads, "stiffness": stiffness, "results": results}
+    options = {"threads": threads, "stiffness": stiffness, "results": results, "refine": refine}
     tasks = [(item, None if out is None else Path(out) / f"run_{i + 1:04d}", options)
              for i, item in enumerate(items)]
     if client is not None:

@@ -46,6 +46,28 @@ def test_heads_balance_the_applied_load_and_tables_carry_units(first3d, tmp_path
     assert along["deflection_y"].iloc[0] == pytest.approx(head["y"], rel=1e-9)
 
 
+def test_refine_cuts_every_increment_and_auto_compares_the_meshes(first3d):
+    r = stilt.run(first3d, threads=1, refine=2)
+    along = r.along(("case", 1), 2)
+    # 80 increments of 6 in cut in two: 161 nodes 3 in apart, still ending at the 480-in tip.
+    assert r.refine == 2 and r.mesh_convergence is None
+    assert len(along) == 161 and along["distance"].iloc[1] == pytest.approx(3.0)
+    assert along["distance"].iloc[-1] == pytest.approx(480.0)
+    # The cap still balances the same load on the finer mesh.
+    total = sum(np.asarray(p.head_force) for p in r.item(0).piles)
+    np.testing.assert_allclose(-total[:3], [2.4e5, 1.6e4, 0.0], rtol=1e-3, atol=2.0)
+    auto = stilt.run(first3d, threads=1, refine="auto")
+    mesh = auto.mesh_convergence
+    assert mesh["factors"][:2] == [1, 2] and mesh["final_factor"] == auto.refine
+    cap = mesh["items"][0]["cap_displacement"]
+    # Richardson's extrapolation from the two finest meshes, worked from the values themselves.
+    fine, coarse = cap["values"][-1], cap["values"][-2]
+    np.testing.assert_allclose(cap["extrapolated"], (4 * fine - coarse) / 3, rtol=1e-9,
+                               atol=1e-15)
+    with pytest.raises(ValueError):
+        stilt.run(first3d, refine=17)
+
+
 def test_refused_input_raises_with_status_and_line(first3d):
     lines = first3d.read_text().splitlines()
     n = next(i for i, l in enumerate(lines) if l.startswith("80 480.0 1")) + 1

@@ -109,7 +109,7 @@ TEST(HtmlReportPieces, CriticalPilesAreThoseOfTheLargestValuesAndCarryTheirProfi
   std::array<PileResults, 3> along{};
   for (std::size_t i = 0; i < 3; ++i) {
     PileResults& r = along[i];
-    r.increments = 2;
+    r.resize(2);
     r.increment = 5.0;
     for (int n = 0; n <= 2; ++n) {
       r.values[quantity::kMomentYZ][static_cast<std::size_t>(n)] = i == 2 ? 300.0 * n : 10.0;
