@@ -31,6 +31,9 @@ class TeeSink final : public ResultSink {
   void printedCurve(const PrintedCurveResult& r) override {
     for (ResultSink* s : sinks_) s->printedCurve(r);
   }
+  void meshConvergence(const MeshConvergenceRecord& r) override {
+    for (ResultSink* s : sinks_) s->meshConvergence(r);
+  }
 
  private:
   std::vector<ResultSink*> sinks_;

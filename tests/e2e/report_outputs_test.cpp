@@ -213,5 +213,19 @@ TEST_F(ReportOutputs, BrowserShowsThePlanAndTheCriticalPilesOfResultsJson) {
             0);
 }
 
+// The command hands every record to results.json, report.html and the tables through one tee: the
+// comparison of an automatic refinement must reach results.json and the terminal through it too.
+TEST(ReportOutputsMesh, AutomaticRefinementReachesResultsJsonAndTheTerminalThroughTheTee) {
+  test::TempDir dir;
+  const fs::path input = dir.path() / "first.dat";
+  test::writeFile(input, test::example("first3d.dat"));
+  const test::CliOutcome run = test::runStilt("run " + test::quoted(input) + " --refine auto");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("mesh convergence: K = 1, 2"), std::string::npos) << run.output;
+  const json results = json::parse(test::readFile(dir.path() / "first" / "results.json"));
+  ASSERT_TRUE(results["mesh_convergence"].is_object());
+  EXPECT_EQ(results["mesh_convergence"]["final_factor"], results["refine"]);
+}
+
 }  // namespace
 }  // namespace stilt
