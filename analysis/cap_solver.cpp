@@ -490,6 +490,34 @@ void CapSolver::writeIteration(int iteration, bool alternate) const {
   if (alternate) runtime.line(indent + "- MaxDsp " + exp13(maxDsp_) + ", MaxRot " + exp13(maxRot_));
 }
 
+// The close of an item's stepping, shared by the rigid cap and the plate: the piles' warnings,
+// the fraction reached and the multipliers, and, when the item has no results to print (a pile
+// that did not converge, a singular matrix, or no converged step at all), its outcome and its
+// line in the convergence file. True in that case.
+bool CapSolver::endedWithoutResults(CapResult& result) {
+  writePileWarnings();
+  TextFile& convergence = ctx_.files[Channel::kConvergence];
+  result.convergedFraction = lastConverged_;
+  result.pMultipliers = pm_;
+  result.yMultipliers = ym_;
+  if (pileStatus_ == 1) {
+    result.outcome = CapOutcome::kNoPileConvergence;
+    convergence.line("    6 NO CONVERGENCE ON PILES");
+    return true;
+  }
+  if (pileStatus_ == 2) {
+    result.outcome = CapOutcome::kSingular;
+    convergence.line("    7 SINGULAR STIFFNESS MATRIX");
+    return true;
+  }
+  if (lastConverged_ <= 0.0) {
+    result.outcome = CapOutcome::kNoCapConvergence;
+    convergence.line("    3 NO CONVERGENCE ON PILE CAP");
+    return true;
+  }
+  return false;
+}
+
 StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
                             const Vector6& totalLoad, CapResult& result) {
   if (ctx_.plate != nullptr && !planar_) return solvePlate(control, item, totalLoad, result);
@@ -630,26 +658,7 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
     }
   }
 
-  writePileWarnings();
-  TextFile& convergence = ctx_.files[Channel::kConvergence];
-  result.convergedFraction = lastConverged_;
-  result.pMultipliers = pm_;
-  result.yMultipliers = ym_;
-  if (pileStatus_ == 1) {
-    result.outcome = CapOutcome::kNoPileConvergence;
-    convergence.line("    6 NO CONVERGENCE ON PILES");
-    return StatusCode::kCompleted;
-  }
-  if (pileStatus_ == 2) {
-    result.outcome = CapOutcome::kSingular;
-    convergence.line("    7 SINGULAR STIFFNESS MATRIX");
-    return StatusCode::kCompleted;
-  }
-  if (lastConverged_ <= 0.0) {
-    result.outcome = CapOutcome::kNoCapConvergence;
-    convergence.line("    3 NO CONVERGENCE ON PILE CAP");
-    return StatusCode::kCompleted;
-  }
+  if (endedWithoutResults(result)) return StatusCode::kCompleted;
   if (control.estimationPoint) {
     // The state the point reached; the estimation reports it.
     for (std::size_t k = 0; k < 6; ++k) FV[k] = lastConverged_ * totalLoad_[k];

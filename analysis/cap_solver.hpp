@@ -173,6 +173,7 @@ class CapSolver {
   void writeIteration(int iteration, bool alternate) const;
   void writeVectors() const;
   void writePileWarnings();
+  [[nodiscard]] bool endedWithoutResults(CapResult& result);
   void writeResults(const CapControl& control, CapResult& result);
   void writeOutcome(CapResult& result);
   void writeFactorTable();

@@ -283,26 +283,7 @@ StatusCode CapSolver::solvePlate(const CapControl& control, const CapItem& item,
     result.stiffness = SS;
   }
 
-  writePileWarnings();
-  TextFile& convergence = files[Channel::kConvergence];
-  result.convergedFraction = lastConverged_;
-  result.pMultipliers = pm_;
-  result.yMultipliers = ym_;
-  if (pileStatus_ == 1) {
-    result.outcome = CapOutcome::kNoPileConvergence;
-    convergence.line("    6 NO CONVERGENCE ON PILES");
-    return StatusCode::kCompleted;
-  }
-  if (pileStatus_ == 2) {
-    result.outcome = CapOutcome::kSingular;
-    convergence.line("    7 SINGULAR STIFFNESS MATRIX");
-    return StatusCode::kCompleted;
-  }
-  if (lastConverged_ <= 0.0) {
-    result.outcome = CapOutcome::kNoCapConvergence;
-    convergence.line("    3 NO CONVERGENCE ON PILE CAP");
-    return StatusCode::kCompleted;
-  }
+  if (endedWithoutResults(result)) return StatusCode::kCompleted;
 
   PlateRecord plate;
   plate.loadFraction = lastConverged_;
