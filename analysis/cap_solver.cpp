@@ -659,8 +659,14 @@ StatusCode CapSolver::solve(const CapControl& control, const CapItem& item,
   }
 
   if (endedWithoutResults(result)) return StatusCode::kCompleted;
+  return finishWithResults(control, result);
+}
+
+// An item with results, on the rigid cap or the plate: at a point of a stiffness estimation, the
+// state the point reached, which the estimation reports; otherwise the result tables, the
+// printing pass over the piles and the item's outcome.
+StatusCode CapSolver::finishWithResults(const CapControl& control, CapResult& result) {
   if (control.estimationPoint) {
-    // The state the point reached; the estimation reports it.
     for (std::size_t k = 0; k < 6; ++k) FV[k] = lastConverged_ * totalLoad_[k];
     result.load = FV;
     result.displacement = DV;

@@ -174,6 +174,7 @@ class CapSolver {
   void writeVectors() const;
   void writePileWarnings();
   [[nodiscard]] bool endedWithoutResults(CapResult& result);
+  [[nodiscard]] StatusCode finishWithResults(const CapControl& control, CapResult& result);
   void writeResults(const CapControl& control, CapResult& result);
   void writeOutcome(CapResult& result);
   void writeFactorTable();

@@ -302,19 +302,7 @@ StatusCode CapSolver::solvePlate(const CapControl& control, const CapItem& item,
   for (const cap::PlateElement& e : model.elements) plate.elements.push_back({e.number, e.nodes});
   result.plate = std::move(plate);
 
-  if (control.estimationPoint) {
-    for (std::size_t k = 0; k < 6; ++k) FV[k] = lastConverged_ * totalLoad_[k];
-    result.load = FV;
-    result.displacement = DV;
-    result.outcome = lastConverged_ >= 1.0 ? CapOutcome::kCompleted : CapOutcome::kPartial;
-    return StatusCode::kCompleted;
-  }
-  writeResults(control, result);
-  ++ctx_.analysedCount;
-  const StatusCode status = printingPass();
-  if (!isOk(status)) return status;
-  writeOutcome(result);
-  return StatusCode::kCompleted;
+  return finishWithResults(control, result);
 }
 
 }  // namespace stilt

@@ -67,7 +67,7 @@ class ResultCapture final : public ResultSink {
   int unitsCode = 0;
   bool planar = false;
   bool inputRead = false;
-  int refine = 1;  // the pile mesh refinement factor of the results
+  int refine = 1;                             // the pile mesh refinement factor of the results
   std::optional<MeshConvergenceRecord> mesh;  // an automatic refinement's comparison
   std::vector<PileRowRecord> rows;
   std::vector<CapturedItem> items;
